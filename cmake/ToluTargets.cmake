@@ -1,0 +1,46 @@
+# Shared compile settings for every target of the project.
+add_library(tolu_warnings INTERFACE)
+target_compile_options(tolu_warnings INTERFACE -Wall -Wextra -Wpedantic
+    $<$<BOOL:${TOLU_WERROR}>:-Werror>)
+
+add_library(tolu_sanitize INTERFACE)
+if(TOLU_SANITIZE)
+    target_compile_options(tolu_sanitize INTERFACE -fsanitize=${TOLU_SANITIZE}
+        -fno-omit-frame-pointer -fno-sanitize-recover=all)
+    target_link_options(tolu_sanitize INTERFACE -fsanitize=${TOLU_SANITIZE})
+endif()
+
+# tolu_add_library(<name> ALIAS <ns::name> EXPORT_HEADER <include/path/Export.h>
+#                  EXPORT_MACRO <MACRO> SOURCES ... [PUBLIC_LINK ...] [PRIVATE_LINK ...])
+# A shared library with hidden visibility, a generated export header, its public
+# include/ and private src/ directories.
+function(tolu_add_library name)
+    cmake_parse_arguments(ARG "" "ALIAS;EXPORT_HEADER;EXPORT_MACRO"
+        "SOURCES;PUBLIC_LINK;PRIVATE_LINK" ${ARGN})
+    add_library(${name} SHARED ${ARG_SOURCES})
+    add_library(${ARG_ALIAS} ALIAS ${name})
+    generate_export_header(${name}
+        BASE_NAME ${name}
+        EXPORT_MACRO_NAME ${ARG_EXPORT_MACRO}
+        EXPORT_FILE_NAME ${CMAKE_CURRENT_BINARY_DIR}/include/${ARG_EXPORT_HEADER})
+    target_include_directories(${name}
+        PUBLIC $<BUILD_INTERFACE:${CMAKE_CURRENT_SOURCE_DIR}/include>
+               $<BUILD_INTERFACE:${CMAKE_CURRENT_BINARY_DIR}/include>
+               $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>
+        PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/src)
+    target_link_libraries(${name} PUBLIC ${ARG_PUBLIC_LINK}
+        PRIVATE ${ARG_PRIVATE_LINK} $<BUILD_INTERFACE:tolu_warnings>
+        $<BUILD_INTERFACE:tolu_sanitize>)
+    set_target_properties(${name} PROPERTIES VERSION ${PROJECT_VERSION}
+        SOVERSION ${PROJECT_VERSION_MAJOR})
+endfunction()
+
+# tolu_add_test(<name> LABEL <unit|gl|concurrency> SOURCES ... LINK ...)
+function(tolu_add_test name)
+    cmake_parse_arguments(ARG "" "LABEL" "SOURCES;LINK" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_LINK} GTest::gtest GTest::gmock GTest::gtest_main
+        tolu_warnings tolu_sanitize)
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+    gtest_discover_tests(${name} PROPERTIES LABELS ${ARG_LABEL} DISCOVERY_TIMEOUT 60)
+endfunction()

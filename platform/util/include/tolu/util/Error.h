@@ -1,0 +1,18 @@
+#pragma once
+
+#include <tolu/util/Export.h>
+
+#include <stdexcept>
+#include <string>
+
+namespace Tolu {
+
+/// Base of every exception the Tolu libraries and the layers above them throw.
+class TOLU_UTIL_EXPORT Error : public std::runtime_error {
+public:
+    explicit Error(const std::string& message);
+    explicit Error(const char* message);
+    ~Error() override;
+};
+
+} // namespace Tolu

@@ -1,0 +1,8 @@
+#include <tolu/util/Signal.h>
+
+namespace Tolu {
+
+SigVoidData::~SigVoidData() = default;
+Signal::~Signal() = default;
+
+} // namespace Tolu
