@@ -28,7 +28,9 @@ Class::LockPtr::LockPtr(const Class* object) noexcept : mutex(&stripeFor(object)
     static_cast<std::mutex*>(mutex)->lock();
 }
 
-Class::LockPtr::~LockPtr() { static_cast<std::mutex*>(mutex)->unlock(); }
+Class::LockPtr::~LockPtr() {
+    static_cast<std::mutex*>(mutex)->unlock();
+}
 
 void* Class::operator new(std::size_t size) {
     void* memory = ::operator new(size);
@@ -43,7 +45,9 @@ void Class::operator delete(void* memory, std::size_t size) noexcept {
     ::operator delete(memory, size);
 }
 
-std::int64_t Class::getLiveCount() noexcept { return liveObjects.load(std::memory_order_relaxed); }
+std::int64_t Class::getLiveCount() noexcept {
+    return liveObjects.load(std::memory_order_relaxed);
+}
 
 bool Class::tryAddRef() const noexcept {
     std::uint32_t count = refCount.load(std::memory_order_relaxed);
@@ -67,9 +71,11 @@ Class::~Class() {
     LockPtr lock(this);
     for (PtrBase* observer = observers; observer;) {
         PtrBase* next = observer->nextObserver;
-        observer->target.fetch_or(PtrBase::deadBit, std::memory_order_acq_rel);
         observer->prevObserver = nullptr;
         observer->nextObserver = nullptr;
+        // Publishing the dead mark is the last touch: an observer that sees it may be
+        // destroyed at once by its owner without taking the lock.
+        observer->target.fetch_or(PtrBase::deadBit, std::memory_order_acq_rel);
         observer = next;
     }
     observers = nullptr;

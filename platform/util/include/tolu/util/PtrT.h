@@ -23,21 +23,20 @@ public:
     explicit PtrT(T* object) noexcept : PtrBase(object) {}
     PtrT(const PtrT& other) noexcept : PtrBase(other) {}
     template <class U>
-        requires std::is_convertible_v<U*, T*>
-    PtrT(const PtrT<U>& other) noexcept : PtrBase(other) {}
+    requires std::is_convertible_v<U*, T*> PtrT(const PtrT<U>& other)
+    noexcept : PtrBase(other) {}
     template <class U>
-        requires std::is_convertible_v<U*, T*>
-    PtrT(const RefT<U>& ref) noexcept : PtrBase(static_cast<T*>(ref.get())) {}
+    requires std::is_convertible_v<U*, T*> PtrT(const RefT<U>& ref)
+    noexcept : PtrBase(static_cast<T*>(ref.get())) {}
     /// Run-time downcast: null when the target is of another class.
     template <class U>
-        requires(!std::is_convertible_v<U*, T*>)
-    explicit PtrT(const PtrT<U>& other) noexcept {
+    requires(!std::is_convertible_v<U*, T*>) explicit PtrT(const PtrT<U>& other) noexcept {
         RefT<U> strong(other);
         assign(Detail::castRef<T>(strong.get()));
     }
     template <class U>
-        requires(!std::is_convertible_v<U*, T*>)
-    explicit PtrT(const RefT<U>& ref) noexcept : PtrBase(Detail::castRef<T>(ref.get())) {}
+    requires(!std::is_convertible_v<U*, T*>) explicit PtrT(const RefT<U>& ref) noexcept
+        : PtrBase(Detail::castRef<T>(ref.get())) {}
 
     ~PtrT() = default;
 
@@ -46,8 +45,7 @@ public:
         return *this;
     }
     template <class U>
-        requires std::is_convertible_v<U*, T*>
-    PtrT& operator=(const RefT<U>& ref) noexcept {
+    requires std::is_convertible_v<U*, T*> PtrT& operator=(const RefT<U>& ref) noexcept {
         assign(static_cast<T*>(ref.get()));
         return *this;
     }
@@ -81,9 +79,7 @@ public:
     }
 };
 
-template <class T>
-template <class U>
-RefT<T>::RefT(const PtrT<U>& weak) noexcept {
+template <class T> template <class U> RefT<T>::RefT(const PtrT<U>& weak) noexcept {
     Class* strong = weak.lockClass();
     if (!strong) {
         return;

@@ -38,17 +38,15 @@ public:
     RefT(RefT&& other) noexcept : object(std::exchange(other.object, nullptr)) {}
 
     template <class U>
-        requires std::is_convertible_v<U*, T*>
-    RefT(const RefT<U>& other) noexcept : object(other.get()) {
-        retain();
-    }
+    requires std::is_convertible_v<U*, T*> RefT(const RefT<U>& other)
+    noexcept : object(other.get()) { retain(); }
     template <class U>
-        requires std::is_convertible_v<U*, T*>
-    RefT(RefT<U>&& other) noexcept : object(other.detach()) {}
+    requires std::is_convertible_v<U*, T*> RefT(RefT<U>&& other)
+    noexcept : object(other.detach()) {}
     /// Run-time downcast: null when `other` refers to an object of another class.
     template <class U>
-        requires(!std::is_convertible_v<U*, T*>)
-    explicit RefT(const RefT<U>& other) noexcept : object(Detail::castRef<T>(other.get())) {
+    requires(!std::is_convertible_v<U*, T*>) explicit RefT(const RefT<U>& other) noexcept
+        : object(Detail::castRef<T>(other.get())) {
         retain();
     }
     /// Strong reference from a weak one: null when its target is gone, dying, or of
@@ -118,6 +116,11 @@ private:
 
     T* object = nullptr;
 };
+
+/// Allocates a `T` with the class's own allocator and returns the first strong reference.
+template <class T, class... Args> [[nodiscard]] RefT<T> makeRef(Args&&... args) {
+    return RefT<T>(new T(std::forward<Args>(args)...));
+}
 
 } // namespace Tolu
 

@@ -1,0 +1,168 @@
+#include <tolu/util/PtrT.h>
+#include <tolu/util/RefT.h>
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <vector>
+
+namespace {
+
+using Tolu::Class;
+using Tolu::PtrT;
+using Tolu::RefT;
+
+// Counts destructions so tests can see exactly when an object dies.
+struct Probe : Class {
+    explicit Probe(int* deaths = nullptr) : deaths(deaths) {}
+    int* deaths;
+
+protected:
+    ~Probe() override {
+        if (deaths) {
+            ++*deaths;
+        }
+    }
+};
+
+struct Derived : Probe {
+    using Probe::Probe;
+};
+struct Other : Class {};
+
+// Takes strong and weak references to itself while it is destroyed, as list
+// members do when they unlink themselves.
+struct SelfReferencing : Class {
+    PtrT<SelfReferencing> self;
+    bool weakStillReadable = false;
+    bool lockFailed = false;
+
+protected:
+    ~SelfReferencing() override {
+        RefT<SelfReferencing> temporary(this);
+        weakStillReadable = self.get() == this;
+        lockFailed = !self.lock();
+        *seen = {weakStillReadable, lockFailed};
+    }
+
+public:
+    std::pair<bool, bool>* seen = nullptr;
+};
+
+TEST(RefT, ObjectDiesWithTheLastStrongReference) {
+    int deaths = 0;
+    const auto before = Class::getLiveCount();
+    RefT<Probe> a = Tolu::makeRef<Probe>(&deaths);
+    EXPECT_EQ(Class::getLiveCount(), before + 1);
+    RefT<Probe> b = a;
+    a = nullptr;
+    EXPECT_EQ(deaths, 0);
+    EXPECT_EQ(b->getRefCount(), 1u);
+    b.reset();
+    EXPECT_EQ(deaths, 1);
+    EXPECT_EQ(Class::getLiveCount(), before);
+}
+
+TEST(RefT, ResetTakesTheNewObjectBeforeLettingGoOfTheOld) {
+    int deaths = 0;
+    RefT<Probe> outer = Tolu::makeRef<Probe>(&deaths);
+    Probe* raw = outer.get();
+    // The only reference to the object is the one being reassigned.
+    outer.reset(raw);
+    EXPECT_EQ(deaths, 0);
+    EXPECT_EQ(outer->getRefCount(), 1u);
+    outer = outer; // self-assignment keeps it too
+    EXPECT_EQ(deaths, 0);
+}
+
+TEST(RefT, ConversionToAnotherClassIsARunTimeDowncast) {
+    RefT<Class> base = Tolu::makeRef<Derived>();
+    RefT<Derived> down(base);
+    RefT<Other> wrong(base);
+    EXPECT_TRUE(down);
+    EXPECT_FALSE(wrong);
+    EXPECT_EQ(base->getRefCount(), 2u); // the failed cast took no reference
+
+    PtrT<Class> weakBase(base);
+    PtrT<Derived> weakDown(weakBase);
+    PtrT<Other> weakWrong(weakBase);
+    EXPECT_EQ(weakDown.get(), down.get());
+    EXPECT_FALSE(weakWrong);
+    EXPECT_EQ(base->getRefCount(), 2u);
+}
+
+TEST(PtrT, ReadsNullOnceTheTargetIsDestroyed) {
+    int deaths = 0;
+    RefT<Probe> strong = Tolu::makeRef<Probe>(&deaths);
+    PtrT<Probe> weak(strong);
+    PtrT<Probe> copy = weak;
+    PtrT<Probe> assigned;
+    assigned = copy;
+    EXPECT_EQ(weak.get(), strong.get());
+    EXPECT_EQ(RefT<Probe>(weak).get(), strong.get());
+
+    strong = nullptr;
+    EXPECT_EQ(deaths, 1);
+    EXPECT_FALSE(weak);
+    EXPECT_FALSE(copy);
+    EXPECT_FALSE(assigned);
+    EXPECT_FALSE(weak.lock());
+    PtrT<Probe> copiedAfterDeath(weak);
+    EXPECT_FALSE(copiedAfterDeath);
+}
+
+TEST(PtrT, WeakReferencesKeepNothingAlive) {
+    int deaths = 0;
+    std::vector<PtrT<Probe>> observers;
+    {
+        RefT<Probe> strong = Tolu::makeRef<Probe>(&deaths);
+        for (int i = 0; i < 5; ++i) {
+            observers.emplace_back(strong);
+        }
+        observers.erase(observers.begin() + 2); // unlinks one from the middle
+    }
+    EXPECT_EQ(deaths, 1);
+    for (const auto& observer : observers) {
+        EXPECT_FALSE(observer);
+    }
+}
+
+TEST(PtrT, OrderedSetKeepsItsOrderWhenMembersDie) {
+    std::vector<RefT<Probe>> objects;
+    std::set<PtrT<Probe>> set;
+    for (int i = 0; i < 8; ++i) {
+        objects.push_back(Tolu::makeRef<Probe>());
+        set.insert(PtrT<Probe>(objects.back()));
+    }
+    objects[3] = nullptr;
+    objects[6] = nullptr;
+    // Every live member is still found by identity, and the order is intact.
+    for (const auto& object : objects) {
+        if (object) {
+            EXPECT_EQ(set.count(PtrT<Probe>(object)), 1u);
+        }
+    }
+    EXPECT_TRUE(std::is_sorted(set.begin(), set.end()));
+    int dead = 0;
+    for (const auto& member : set) {
+        dead += member ? 0 : 1;
+    }
+    EXPECT_EQ(dead, 2);
+}
+
+TEST(Class, DestructorMayTakeTemporaryReferencesToItself) {
+    std::pair<bool, bool> seen{false, false};
+    const auto before = Class::getLiveCount();
+    {
+        RefT<SelfReferencing> object = Tolu::makeRef<SelfReferencing>();
+        object->self.reset(object.get());
+        object->seen = &seen;
+    }
+    // Weak references still read the object inside its destructor, but cannot
+    // make it live again; and the temporary strong reference destroys nothing twice.
+    EXPECT_TRUE(seen.first);
+    EXPECT_TRUE(seen.second);
+    EXPECT_EQ(Class::getLiveCount(), before);
+}
+
+} // namespace

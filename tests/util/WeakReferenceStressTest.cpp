@@ -1,0 +1,126 @@
+#include <tolu/util/PtrT.h>
+#include <tolu/util/RefT.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <barrier>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Tolu::Class;
+using Tolu::PtrT;
+using Tolu::RefT;
+
+struct Target : Class {
+    explicit Target(int value) : value(value) {}
+    int value;
+};
+
+// Several threads copy, reset and read weak references to one target while one of
+// them drops the last strong reference. Run under ThreadSanitizer in CI.
+TEST(WeakReferenceStress, CopyResetAndReadWhileTheTargetDies) {
+    constexpr int threadCount = 4;
+    constexpr int rounds = 1500;
+    constexpr int opsPerRound = 60;
+    const auto liveBefore = Class::getLiveCount();
+
+    RefT<Target> owner;  // written by the main thread between rounds
+    PtrT<Target> shared; // read by every worker during a round
+    std::atomic<long> operations{0};
+    std::atomic<long> readsAfterDeath{0};
+    std::barrier sync(threadCount + 1);
+
+    auto worker = [&](int index) {
+        std::vector<PtrT<Target>> kept; // outlive the target, unlinked after it died
+        for (int round = 0; round < rounds; ++round) {
+            sync.arrive_and_wait(); // round starts
+            long ops = 0;
+            for (int op = 0; op < opsPerRound; ++op) {
+                PtrT<Target> copy(shared);
+                if (RefT<Target> strong = copy.lock()) {
+                    EXPECT_EQ(strong->value, round);
+                    PtrT<Target> fromStrong(strong);
+                    kept.push_back(fromStrong);
+                }
+                PtrT<Target> assigned;
+                assigned = copy;
+                assigned.reset();
+                if (index == 0 && op == opsPerRound / 2) {
+                    owner = nullptr; // the last strong reference, unless a reader holds one
+                }
+                ops += 4;
+            }
+            sync.arrive_and_wait(); // every strong reference of this round is gone
+            PtrT<Target> late(shared);
+            if (!late && !shared.lock()) {
+                readsAfterDeath.fetch_add(1, std::memory_order_relaxed);
+            }
+            kept.clear();
+            operations.fetch_add(ops + 2, std::memory_order_relaxed);
+            sync.arrive_and_wait(); // round ends
+        }
+    };
+
+    std::vector<std::thread> threads;
+    for (int i = 0; i < threadCount; ++i) {
+        threads.emplace_back(worker, i);
+    }
+    for (int round = 0; round < rounds; ++round) {
+        owner = Tolu::makeRef<Target>(round);
+        shared.reset(owner.get());
+        sync.arrive_and_wait();
+        sync.arrive_and_wait();
+        sync.arrive_and_wait();
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    shared.reset();
+
+    EXPECT_GE(operations.load(), 300000);
+    EXPECT_EQ(readsAfterDeath.load(), long(threadCount) * rounds);
+    EXPECT_EQ(Class::getLiveCount(), liveBefore);
+}
+
+// Targets die on the thread that happens to hold the last strong reference, while
+// weak references to them are created and destroyed on the others.
+TEST(WeakReferenceStress, LastStrongReferenceDropsOnAnyThread) {
+    constexpr int threadCount = 3;
+    constexpr int iterations = 20000;
+    const auto liveBefore = Class::getLiveCount();
+    std::vector<std::thread> threads;
+    std::atomic<int> started{0};
+    RefT<Target> seed = Tolu::makeRef<Target>(1);
+    PtrT<Target> sharedSeed(seed);
+
+    for (int t = 0; t < threadCount; ++t) {
+        threads.emplace_back([&] {
+            started.fetch_add(1);
+            for (int i = 0; i < iterations; ++i) {
+                RefT<Target> local = Tolu::makeRef<Target>(i);
+                PtrT<Target> a(local);
+                PtrT<Target> b(a);
+                local = nullptr;
+                EXPECT_FALSE(a);
+                EXPECT_FALSE(b);
+                if (RefT<Target> s = sharedSeed.lock()) {
+                    EXPECT_EQ(s->value, 1);
+                }
+            }
+        });
+    }
+    while (started.load() < threadCount) {
+        std::this_thread::yield();
+    }
+    seed = nullptr; // dies while the workers read it
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    EXPECT_FALSE(sharedSeed);
+    EXPECT_EQ(Class::getLiveCount(), liveBefore);
+}
+
+} // namespace
