@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: a warnings-as-errors build with all tests,
+# the same tests under AddressSanitizer and UndefinedBehaviorSanitizer, and the
+# concurrency tests under ThreadSanitizer.
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+out=${TOLU_BUILD_ROOT:-$root/build}
+jobs=${JOBS:-$(nproc)}
+
+bash "$root/scripts/setup.sh"
+
+step() { printf '\n==== %s ====\n' "$*"; }
+
+step "Build (warnings as errors)"
+cmake -S "$root" -B "$out/main" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLU_WERROR=ON
+cmake --build "$out/main" -j "$jobs"
+if cmake --build "$out/main" --target help | grep -q '^format-check'; then
+    cmake --build "$out/main" --target format-check
+fi
+
+step "Tests"
+ctest --test-dir "$out/main" --output-on-failure -j "$jobs"
+
+step "Tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S "$root" -B "$out/asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOLU_WERROR=ON \
+    -DTOLU_SANITIZE=address,undefined -DTOLU_BUILD_BENCH=OFF -DTOLU_BUILD_EXAMPLES=OFF
+cmake --build "$out/asan" -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+    ctest --test-dir "$out/asan" --output-on-failure -j "$jobs" -LE concurrency
+
+step "Concurrency tests under ThreadSanitizer"
+cmake -S "$root" -B "$out/tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOLU_WERROR=ON \
+    -DTOLU_SANITIZE=thread -DTOLU_BUILD_BENCH=OFF -DTOLU_BUILD_EXAMPLES=OFF
+cmake --build "$out/tsan" -j "$jobs" --target toluUtilConcurrencyTests
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+    ctest --test-dir "$out/tsan" --output-on-failure -L concurrency
