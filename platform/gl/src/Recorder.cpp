@@ -1,0 +1,151 @@
+#include "FakeState.h"
+
+#include <tolu/gl/Error.h>
+#include <tolu/gl/Recorder.h>
+
+#include <algorithm>
+#include <cinttypes>
+#include <cmath>
+#include <cstdio>
+#include <type_traits>
+
+namespace Tolu::GL {
+
+namespace {
+
+Recorder* active = nullptr;
+
+Recorder& activeRecorder() {
+    if (!active)
+        throw Error("Tolu::GL::Recorder: table used after its last Recorder was destroyed");
+    return *active;
+}
+
+std::string formatNumber(double value) {
+    char text[32];
+    // Integral values (names, enums, counts) print without a fraction.
+    if (std::nearbyint(value) == value && std::fabs(value) < 1e15)
+        std::snprintf(text, sizeof text, "%" PRId64, static_cast<std::int64_t>(value));
+    else
+        std::snprintf(text, sizeof text, "%.9g", value);
+    return text;
+}
+
+// Turns the arguments of one call into a Call record.
+struct CallBuilder {
+    const char* name;
+
+    template <typename... Ts> Recorder::Call operator()(const Ts&... values) const {
+        Recorder::Call call{name, {}, {}};
+        (add(call, values), ...);
+        return call;
+    }
+
+    static void add(Recorder::Call& call, const char* text) {
+        call.args.push_back(0.0);
+        call.text.push_back(text ? '"' + std::string(text) + '"' : std::string("0x0"));
+    }
+    template <typename T> static void add(Recorder::Call& call, T* pointer) {
+        const auto address = reinterpret_cast<std::uintptr_t>(pointer);
+        char text[32];
+        std::snprintf(text, sizeof text, "0x%" PRIxPTR, address);
+        call.args.push_back(static_cast<double>(address));
+        call.text.emplace_back(text);
+    }
+    template <typename T>
+    static void add(Recorder::Call& call, T value) requires std::is_arithmetic_v<T> {
+        call.args.push_back(static_cast<double>(value));
+        call.text.push_back(formatNumber(static_cast<double>(value)));
+    }
+};
+
+} // namespace
+
+struct detail::RecorderAccess {
+    static detail::FakeState& state() { return *activeRecorder().state_; }
+
+    static void record(Recorder::Call call) {
+        Recorder& recorder = activeRecorder();
+        recorder.calls_.push_back(std::move(call));
+        if (recorder.throwAt_ != 0 && recorder.throwAt_ == recorder.calls_.size()) {
+            recorder.throwAt_ = 0;
+            throw Error("Tolu::GL::Recorder: injected failure at call " +
+                        std::to_string(recorder.calls_.size()) + ", " +
+                        recorder.calls_.back().name);
+        }
+    }
+
+    static const Functions& fakeTable() {
+        static const Functions table = makeFakeTable<&RecorderAccess::state>();
+        return table;
+    }
+
+    static Functions makeRecordingTable() {
+        Functions t;
+#define TOLU_GL_RECORD(ret, name, params, args)                                                    \
+    t.name = [] params -> ret {                                                                    \
+        record(CallBuilder{#name} args);                                                           \
+        return fakeTable().name args;                                                              \
+    };
+        TOLU_GL_FUNCTIONS(TOLU_GL_RECORD)
+#undef TOLU_GL_RECORD
+        return t;
+    }
+};
+
+std::string Recorder::Call::str() const {
+    std::string out = name + '(';
+    for (std::size_t i = 0; i < text.size(); ++i)
+        out += (i ? ", " : "") + text[i];
+    return out + ')';
+}
+
+Recorder::Recorder() : state_(std::make_unique<detail::FakeState>()), previous_(active) {
+    state_->detailed = true;
+    active = this;
+}
+
+Recorder::~Recorder() {
+    active = previous_;
+}
+
+void Recorder::throwAt(std::size_t n) {
+    throwAt_ = n;
+}
+
+void Recorder::setMapBufferFails(bool fails) {
+    state_->mapBufferFails = fails;
+}
+
+void Recorder::reset() {
+    calls_.clear();
+    throwAt_ = 0;
+    state_->restart();
+}
+
+const Functions& Recorder::getTable() const {
+    static const Functions table = detail::RecorderAccess::makeRecordingTable();
+    return table;
+}
+
+std::vector<std::string> Recorder::names() const {
+    std::vector<std::string> out;
+    out.reserve(calls_.size());
+    for (const Call& call : calls_)
+        out.push_back(call.name);
+    return out;
+}
+
+std::size_t Recorder::count(std::string_view name) const {
+    return static_cast<std::size_t>(
+        std::count_if(calls_.begin(), calls_.end(), [&](const Call& c) { return c.name == name; }));
+}
+
+std::string Recorder::str() const {
+    std::string out;
+    for (const Call& call : calls_)
+        out += call.str() + '\n';
+    return out;
+}
+
+} // namespace Tolu::GL
