@@ -1,0 +1,53 @@
+#pragma once
+
+#include <ostra_sim/Body.h>
+#include <ostra_sim/Node.h>
+
+#include <cstdint>
+
+namespace Ostra::Sim {
+
+/// A joint between two bodies (either may be null), placed by its world frame.
+/// Every setter raises the joint stamp as well as the finer stamp it names.
+class OSTRA_SIM_EXPORT Joint : public Node {
+public:
+    explicit Joint(SrcRef srcRef = {});
+
+    /// Viewers mirror joints whose status is at least 2 (the default).
+    void setStatus(std::int32_t value);
+    /// World frame of the joint; its translation is the joint position. Raises the frame stamp.
+    void setFrame(const Tolu::Matrix4x4T<double>& worldFromJoint);
+    /// First body (may be null); raises the body-1 link stamp.
+    void setBody1(const Tolu::RefT<Body>& body);
+    /// Second body (may be null); raises the body-2 link stamp.
+    void setBody2(const Tolu::RefT<Body>& body);
+
+    /// The following joint of the owning list, or null.
+    [[nodiscard]] const Tolu::RefT<Joint>& getNext() const noexcept { return next; }
+    [[nodiscard]] const Tolu::PtrT<Joint>& getPrev() const noexcept { return prev; }
+    [[nodiscard]] std::int32_t getStatus() const noexcept { return status; }
+    [[nodiscard]] const Tolu::Matrix4x4T<double>& getFrame() const noexcept { return frame; }
+    [[nodiscard]] std::uint32_t getFrameStamp() const noexcept { return frameStamp; }
+    [[nodiscard]] const Tolu::PtrT<Body>& getBody1() const noexcept { return body1; }
+    [[nodiscard]] const Tolu::PtrT<Body>& getBody2() const noexcept { return body2; }
+    [[nodiscard]] std::uint32_t getBody1LinkStamp() const noexcept { return body1LinkStamp; }
+    [[nodiscard]] std::uint32_t getBody2LinkStamp() const noexcept { return body2LinkStamp; }
+
+protected:
+    ~Joint() override;
+
+private:
+    template <class, class> friend class NodeListT;
+
+    Tolu::RefT<Joint> next;
+    Tolu::PtrT<Joint> prev;
+    Tolu::Matrix4x4T<double> frame;
+    Tolu::PtrT<Body> body1;
+    Tolu::PtrT<Body> body2;
+    std::int32_t status = 2;
+    std::uint32_t frameStamp;
+    std::uint32_t body1LinkStamp;
+    std::uint32_t body2LinkStamp;
+};
+
+} // namespace Ostra::Sim

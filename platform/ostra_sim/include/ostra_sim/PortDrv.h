@@ -1,0 +1,47 @@
+#pragma once
+
+#include <ostra_sim/Export.h>
+#include <ostra_sim/Fwd.h>
+#include <ostra_sim/SrcRef.h>
+#include <tolu/util/Class.h>
+#include <tolu/util/PtrT.h>
+#include <tolu/util/RefT.h>
+
+#include <cstdint>
+#include <string>
+
+namespace Ostra::Sim {
+
+/// A port driver: something outside the model that feeds values into it.
+class OSTRA_SIM_EXPORT PortDrv : public Tolu::Class {
+public:
+    explicit PortDrv(SrcRef srcRef = {});
+
+    [[nodiscard]] const std::string& getName() const noexcept { return srcRef.name; }
+    [[nodiscard]] const SrcRef& getSrcRef() const noexcept { return srcRef; }
+    /// Raised by every setter of the driver.
+    [[nodiscard]] std::uint32_t getStamp() const noexcept { return stamp; }
+    /// The following driver of the owning list, or null.
+    [[nodiscard]] const Tolu::RefT<PortDrv>& getNext() const noexcept { return next; }
+    [[nodiscard]] const Tolu::PtrT<PortDrv>& getPrev() const noexcept { return prev; }
+    /// The project the driver belongs to, or null.
+    [[nodiscard]] const Tolu::PtrT<Project>& getProject() const noexcept { return project; }
+
+protected:
+    ~PortDrv() override;
+
+    /// Raises the stamp; derived setters call it after each write.
+    void touch() noexcept;
+
+private:
+    template <class, class> friend class NodeListT;
+    friend class Project;
+
+    SrcRef srcRef;
+    Tolu::RefT<PortDrv> next;
+    Tolu::PtrT<PortDrv> prev;
+    Tolu::PtrT<Project> project;
+    std::uint32_t stamp;
+};
+
+} // namespace Ostra::Sim

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <ostra_sim/Export.h>
+
+#include <cstdint>
+
+namespace Ostra::Sim {
+
+/// The next change stamp of the process: 1 first, then each call one more, from any thread.
+/// A viewer compares stamps to see what changed since it last looked.
+[[nodiscard]] OSTRA_SIM_EXPORT std::uint32_t nextStamp() noexcept;
+
+} // namespace Ostra::Sim
