@@ -36,8 +36,9 @@ public:
 
     /// Adds a strong reference. The caller must already hold one, or be the object.
     void addRef() const noexcept { refCount.fetch_add(1, std::memory_order_relaxed); }
-    /// Drops a strong reference; the last one destroys the object.
-    void release() const noexcept {
+    /// Drops a strong reference; the last one destroys the object. (Not `release`: scene
+    /// nodes use that name for freeing their OpenGL objects.)
+    void releaseRef() const noexcept {
         if (refCount.fetch_sub(1, std::memory_order_acq_rel) == 1) {
             destroy();
         }

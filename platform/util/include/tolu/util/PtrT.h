@@ -87,7 +87,7 @@ template <class T> template <class U> RefT<T>::RefT(const PtrT<U>& weak) noexcep
     // lockClass added a reference for us; keep it only when the class matches.
     object = Detail::castRef<T>(static_cast<U*>(strong));
     if (!object) {
-        strong->release();
+        strong->releaseRef();
     }
 }
 

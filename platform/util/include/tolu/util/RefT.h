@@ -55,7 +55,7 @@ public:
 
     ~RefT() {
         if (object) {
-            object->release();
+            object->releaseRef();
         }
     }
 
@@ -67,7 +67,7 @@ public:
         if (this != &other) {
             T* old = std::exchange(object, std::exchange(other.object, nullptr));
             if (old) {
-                old->release();
+                old->releaseRef();
             }
         }
         return *this;
@@ -85,7 +85,7 @@ public:
         }
         T* old = std::exchange(object, other);
         if (old) {
-            old->release();
+            old->releaseRef();
         }
     }
     /// Gives up the reference without releasing it; the caller takes it over.
