@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+
+namespace Vuro::GL {
+
+/// Highlight mode. Modes 0 and 1 are drawn by the highlight passes; `HLModeNone` marks
+/// passes without highlight and `allModes` selects every shown object when picking
+/// (both are the all-ones value). Bit operations take the mode modulo 32.
+using HLMode = std::uint32_t;
+
+inline constexpr HLMode HLMode0 = 0;
+inline constexpr HLMode HLMode1 = 1;
+inline constexpr HLMode HLModeNone = 0xFFFFFFFFu;
+inline constexpr HLMode allModes = 0xFFFFFFFFu;
+
+/// The flag bit of `mode` in a highlight word (mode taken modulo 32).
+[[nodiscard]] constexpr std::uint32_t hlBit(HLMode mode) noexcept {
+    return 1u << (mode & 31u);
+}
+
+} // namespace Vuro::GL
