@@ -1,0 +1,51 @@
+#pragma once
+
+#include <sim_gl/Export.h>
+#include <sim_gl/Fwd.h>
+
+#include <tolu/math3d/BBoxT.h>
+
+#include <cstdint>
+
+namespace Ostra::Sim::GL {
+
+/// The scene's handle on one body geometry shared by several bodies. Lives as long as
+/// a body holds it; the project's prototype map and list only observe it.
+class OSTRA_SIM_GL_EXPORT BodyProto : public Tolu::Class {
+public:
+    [[nodiscard]] const PtrT<BodyProto>& getNext() const noexcept { return next; }
+    /// Box of the render library's prototype, in body coordinates.
+    [[nodiscard]] const Tolu::BBoxT<float>& getBBox() const;
+    [[nodiscard]] const RefT<Vuro::GL::BodyProto>& getGLProto() const noexcept { return glProto; }
+    /// First and last body of the chain of bodies drawn with this prototype.
+    [[nodiscard]] const PtrT<Body>& getFirstBody() const noexcept { return firstBody; }
+    [[nodiscard]] const PtrT<Body>& getLastBody() const noexcept { return lastBody; }
+    [[nodiscard]] bool isHighlighted() const noexcept { return hlFlags != 0; }
+    [[nodiscard]] bool isHighlighted(HLMode mode) const noexcept {
+        return (hlFlags & Vuro::GL::hlBit(mode)) != 0;
+    }
+
+protected:
+    /// Raises the GL prototype's user count; made only by `Project::makeGLBodyProto`.
+    BodyProto(Project& project, const RefT<Vuro::GL::BodyProto>& glProto);
+    /// Lowers the user count and leaves the project's prototype list and map.
+    ~BodyProto() override;
+
+private:
+    template <class, class> friend class Ostra::Sim::NodeListT;
+    friend class Project;
+    friend class Body;
+
+    void appendBody(Body& body);
+    void unlinkBody(Body& body);
+
+    Project* project; // cleared by the project when it goes first
+    RefT<Vuro::GL::BodyProto> glProto;
+    PtrT<BodyProto> next;
+    PtrT<BodyProto> prev;
+    std::uint32_t hlFlags = 0;
+    PtrT<Body> firstBody;
+    PtrT<Body> lastBody;
+};
+
+} // namespace Ostra::Sim::GL

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <sim_gl/Export.h>
+#include <sim_gl/Fwd.h>
+#include <sim_gl/Node.h>
+
+namespace Ostra::Sim::GL::Isect {
+
+/// A hit found by picking. Starts with zero vectors and no node.
+struct Hit {
+    Vector3T<double> pos;    ///< world position of the hit
+    Vector3T<double> normal; ///< mesh hits: the render library's second vector; else zero
+    RefT<Node> node;         ///< the node hit; null while nothing was hit
+    HLMode mode = 0;         ///< the picking context's mode at the hit
+};
+
+} // namespace Ostra::Sim::GL::Isect

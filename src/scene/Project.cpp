@@ -1,0 +1,78 @@
+#include <sim_gl/Project.h>
+
+#include <ostra_sim/Body.h>
+#include <ostra_sim/PortDrvUI.h>
+#include <ostra_sim/Project.h>
+#include <vuro_gl/BodyProto.h>
+#include <vuro_gl/gl/BodyProto.h>
+#include <vuro_gl/gl/ClassMap.h>
+
+namespace Ostra::Sim::GL {
+
+Project::Project(ClassMap& classMap) : classMap(classMap) {}
+
+Project::~Project() {
+    // Torn down explicitly so that the order is visible: the map first (node
+    // destructors must not use find), the drag group, the node lists front to back,
+    // then the prototypes.
+    nodeMap.clear();
+    dragTarget.reset();
+    dragBodies.clear();
+    limitedUiDrvs.clear();
+    uiDrvs.clear();
+    sensorList.clear();
+    jointList.clear();
+    bodyList.clear();
+    // Prototypes still alive belong to bodies the host holds: they outlive the
+    // project and must not reach back into it.
+    for (BodyProto* proto = protoList.first.get(); proto; proto = proto->next.get()) {
+        proto->project = nullptr;
+    }
+    protoList.clear();
+    protoMap.clear();
+    simProject.reset();
+}
+
+void Project::set(const RefT<Sim::Project>& project) {
+    Sim::Project* current = simProject.get();
+    if (current && current == project.get()) {
+        return;
+    }
+    simStamp = 0;
+    nodeMap.clear();
+    bodyList.clear();
+    jointList.clear();
+    sensorList.clear();
+    simProject = project;
+}
+
+RefT<Node> Project::find(Sim::Node* simNode) const {
+    const auto found = nodeMap.find(simNode);
+    return found == nodeMap.end() ? RefT<Node>() : RefT<Node>(found->second);
+}
+
+bool Project::isDrag() const noexcept {
+    return dragTarget.get() != nullptr;
+}
+
+RefT<BodyProto> Project::makeGLBodyProto(const RefT<Vuro::BodyProto>& proto) {
+    if (!proto) {
+        return {};
+    }
+    const PtrT<Vuro::BodyProto> key(proto);
+    const auto found = protoMap.lower_bound(key);
+    if (found != protoMap.end() && found->first.get() == proto.get()) {
+        return RefT<BodyProto>(found->second.get());
+    }
+    // Nothing is cached on a miss without GL geometry: the class map is asked again.
+    const RefT<Vuro::GL::BodyProto> glProto(classMap.get(RefT<Vuro::DataClass>(proto)));
+    if (!glProto) {
+        return {};
+    }
+    RefT<BodyProto> made(new BodyProto(*this, glProto));
+    protoList.pushBack(PtrT<BodyProto>(made));
+    protoMap.emplace_hint(found, key, PtrT<BodyProto>(made));
+    return made;
+}
+
+} // namespace Ostra::Sim::GL

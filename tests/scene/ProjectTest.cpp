@@ -1,0 +1,286 @@
+#include <sim_gl/Functions.h>
+#include <sim_gl/Project.h>
+
+#include <ostra_sim/Body.h>
+#include <ostra_sim/Joint.h>
+#include <ostra_sim/Project.h>
+#include <ostra_sim/SensorTrack.h>
+#include <vuro_gl/BodyProto.h>
+#include <vuro_gl/gl/BodyProto.h>
+#include <vuro_gl/gl/ClassMap.h>
+#include <vuro_gl/gl/Context.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace GL = Ostra::Sim::GL;
+namespace Sim = Ostra::Sim;
+using Tolu::makeRef;
+using Tolu::PtrT;
+using Tolu::RefT;
+
+using Deaths = std::vector<std::string>;
+
+// Concrete nodes for the abstract node classes, recording when they die.
+template <class Base, class SimClass> struct Recorded : Base {
+    Recorded(GL::Project& project, SimClass& simNode, Deaths* deaths, std::string name)
+        : Base(project, simNode), deaths(deaths), name(std::move(name)) {}
+    GL::ClassId getClassId() const override { return GL::ClassIdBody; }
+    void isect(Tolu::Segment3T<double>&, Tolu::FrustumT<double>&, GL::Isect::Context&,
+               GL::Isect::Hit&) override {}
+    void setHighlight(GL::HLMode, bool, bool) override {}
+    void release() override {}
+    ~Recorded() override {
+        if (deaths) {
+            deaths->push_back(name);
+        }
+    }
+    Deaths* deaths;
+    std::string name;
+};
+using TestBody = Recorded<GL::Body, Sim::Body>;
+using TestJoint = Recorded<GL::Joint, Sim::Joint>;
+using TestSensor = Recorded<GL::Sensor, Sim::Sensor>;
+
+// Opens the project's protected state to the tests and mirrors a model the simple
+// way: one node per object, registered in the node map.
+struct TestProject : GL::Project {
+    using Project::dragTarget;
+    using Project::hlFlags;
+    using Project::makeGLBodyProto;
+    using Project::nodeMap;
+    using Project::Project;
+    using Project::protoList;
+    using Project::protoMap;
+    using Project::simStamp;
+
+    void mirror(Deaths* deaths = nullptr) {
+        RefT<Sim::Project> model(get());
+        for (Sim::Body* b = model->getBodyList().first.get(); b; b = b->getNext().get()) {
+            nodeMap[b] = new TestBody(*this, *b, deaths, "body " + b->getSrcRef().name);
+        }
+        for (Sim::Joint* j = model->getJointList().first.get(); j; j = j->getNext().get()) {
+            nodeMap[j] = new TestJoint(*this, *j, deaths, "joint " + j->getSrcRef().name);
+        }
+        for (Sim::Sensor* s = model->getSensorList().first.get(); s; s = s->getNext().get()) {
+            nodeMap[s] = new TestSensor(*this, *s, deaths, "sensor " + s->getSrcRef().name);
+        }
+    }
+};
+
+class ProjectTest : public ::testing::Test {
+protected:
+    RefT<Sim::Project> makeModel(int bodies, int joints, int sensors,
+                                 const RefT<Vuro::BodyProto>& proto = {}) {
+        auto model = makeRef<Sim::Project>();
+        for (int i = 0; i < bodies; ++i) {
+            auto body = makeRef<Sim::Body>(Sim::SrcRef{std::to_string(i)});
+            body->setProto(proto);
+            model->addBody(body);
+        }
+        for (int i = 0; i < joints; ++i) {
+            model->addJoint(makeRef<Sim::Joint>(Sim::SrcRef{std::to_string(i)}));
+        }
+        for (int i = 0; i < sensors; ++i) {
+            model->addSensor(makeRef<Sim::SensorTrack>(Sim::SrcRef{std::to_string(i)}));
+        }
+        return model;
+    }
+
+    Vuro::GL::ClassMap classMap;
+    RefT<TestProject> project = makeRef<TestProject>(classMap);
+    Deaths deaths;
+};
+
+TEST_F(ProjectTest, StartsEmpty) {
+    EXPECT_FALSE(project->get());
+    EXPECT_EQ(project->getBodyList().count, 0u);
+    EXPECT_EQ(project->getJointList().count, 0u);
+    EXPECT_EQ(project->getSensorList().count, 0u);
+    EXPECT_FALSE(project->isDrag());
+    EXPECT_FALSE(project->isHighlighted(0));
+    EXPECT_FALSE(project->isHighlighted(1));
+    EXPECT_EQ(project->simStamp, 0u);
+}
+
+TEST_F(ProjectTest, SetWithTheMirroredProjectChangesNothing) {
+    auto model = makeModel(2, 1, 1);
+    project->set(model);
+    project->mirror(&deaths);
+    project->simStamp = 17;
+    GL::Body* first = project->getBodyList().first.get();
+
+    project->set(model);
+    EXPECT_EQ(project->getBodyList().first.get(), first);
+    EXPECT_EQ(project->getBodyList().count, 2u);
+    EXPECT_EQ(project->nodeMap.size(), 4u);
+    EXPECT_EQ(project->simStamp, 17u);
+    EXPECT_TRUE(deaths.empty());
+}
+
+TEST_F(ProjectTest, SetWithAnotherProjectOrNullDiscardsEveryNode) {
+    for (bool toNull : {false, true}) {
+        SCOPED_TRACE(toNull ? "null" : "another project");
+        deaths.clear();
+        auto model = makeModel(2, 1, 1); // the host keeps the model; the scene only observes it
+        project->set(model);
+        project->mirror(&deaths);
+        project->simStamp = 3;
+        RefT<GL::Node> held(project->getJointList().first.get());
+
+        auto other = toNull ? RefT<Sim::Project>() : makeModel(1, 0, 0);
+        project->set(other);
+        EXPECT_EQ(project->get().get(), other.get());
+        EXPECT_EQ(project->getBodyList().count, 0u);
+        EXPECT_EQ(project->getJointList().count, 0u);
+        EXPECT_EQ(project->getSensorList().count, 0u);
+        EXPECT_TRUE(project->nodeMap.empty());
+        EXPECT_EQ(project->simStamp, 0u);
+        // Bodies first, then sensors; the joint lives on in the host's hands.
+        EXPECT_EQ(deaths, (Deaths{"body 0", "body 1", "sensor 0"}));
+        EXPECT_EQ(held->getProject().get(), project.get());
+    }
+}
+
+TEST_F(ProjectTest, FindAnswersByIdentityWithoutDereferencing) {
+    auto model = makeModel(2, 1, 0);
+    project->set(model);
+    project->mirror();
+    Sim::Body* second = model->getBodyList().last.get();
+    EXPECT_EQ(project->find(second).get(), project->getBodyList().last.get());
+    EXPECT_EQ(project->find(model->getJointList().first.get()).get(),
+              project->getJointList().first.get());
+    auto stranger = makeRef<Sim::Body>();
+    EXPECT_FALSE(project->find(stranger.get()));
+    EXPECT_FALSE(project->find(nullptr));
+    EXPECT_FALSE(project->find(reinterpret_cast<Sim::Node*>(std::uintptr_t{0x10})));
+}
+
+TEST_F(ProjectTest, BodiesShareOnePrototypeThatGoesWithTheLastOfThem) {
+    auto geometry = makeRef<Vuro::BodyProto>("box");
+    auto model = makeModel(3, 0, 0, geometry);
+    project->set(model);
+    project->mirror();
+    auto glProto = RefT<Vuro::GL::BodyProto>(classMap.get(RefT<Vuro::DataClass>(geometry)));
+    ASSERT_TRUE(glProto);
+
+    GL::Body* first = project->getBodyList().first.get();
+    GL::BodyProto* shared = first->getProto().get();
+    ASSERT_NE(shared, nullptr);
+    for (GL::Body* b = first; b; b = b->getNext().get()) {
+        EXPECT_EQ(b->getProto().get(), shared);
+    }
+    EXPECT_EQ(glProto->userCount, 1u);
+    EXPECT_EQ(project->protoList.count, 1u);
+    EXPECT_EQ(project->protoMap.size(), 1u);
+    // The chain of bodies drawn with the prototype is in creation order.
+    EXPECT_EQ(shared->getFirstBody().get(), first);
+    EXPECT_EQ(shared->getLastBody().get(), project->getBodyList().last.get());
+    EXPECT_EQ(first->getNextInProto().get(), first->getNext().get());
+
+    PtrT<GL::BodyProto> watch(first->getProto());
+    project->set(nullptr);
+    EXPECT_FALSE(watch);
+    EXPECT_EQ(glProto->userCount, 0u);
+    EXPECT_EQ(project->protoList.count, 0u);
+    EXPECT_TRUE(project->protoMap.empty());
+
+    model = makeModel(1, 0, 0, geometry);
+    project->set(model);
+    project->mirror();
+    EXPECT_TRUE(project->getBodyList().first->getProto());
+    EXPECT_EQ(glProto->userCount, 1u);
+}
+
+TEST_F(ProjectTest, BodyLeavingThePrototypeChainRelinksItsNeighbours) {
+    auto geometry = makeRef<Vuro::BodyProto>("box");
+    auto model = makeModel(3, 0, 0, geometry);
+    project->set(model);
+    project->mirror();
+    auto& list = project->getBodyList();
+    RefT<GL::Body> a(list.first.get()), b(a->getNext().get()), c(b->getNext().get());
+    GL::BodyProto* shared = a->getProto().get();
+
+    project->nodeMap.clear();
+    list.remove(b);
+    b = nullptr;
+    EXPECT_EQ(a->getNextInProto().get(), c.get());
+    list.remove(a);
+    a = nullptr;
+    EXPECT_EQ(shared->getFirstBody().get(), c.get());
+    EXPECT_EQ(shared->getLastBody().get(), c.get());
+}
+
+TEST_F(ProjectTest, BodyWithoutGeometryHasNoPrototype) {
+    auto model = makeModel(1, 0, 0);
+    project->set(model);
+    project->mirror();
+    EXPECT_FALSE(project->getBodyList().first->getProto());
+    EXPECT_FALSE(project->makeGLBodyProto({}));
+    EXPECT_EQ(project->protoList.count, 0u);
+}
+
+TEST_F(ProjectTest, DestroyedProjectLeavesHostHeldNodesAliveWithoutAProject) {
+    auto geometry = makeRef<Vuro::BodyProto>("box");
+    auto model = makeModel(2, 1, 1, geometry);
+    project->set(model);
+    project->mirror(&deaths);
+    RefT<GL::Body> body(project->getBodyList().last.get());
+    RefT<GL::Joint> joint(project->getJointList().first.get());
+
+    project = nullptr;
+    // Sensors, joints, then bodies, front to back; the held ones survive.
+    EXPECT_EQ(deaths, (Deaths{"sensor 0", "body 0"}));
+    EXPECT_FALSE(body->getProject());
+    EXPECT_FALSE(joint->getProject());
+    ASSERT_TRUE(body->getProto());
+    EXPECT_EQ(body->getProto()->getBBox().valid, geometry->getBBox().valid);
+    body = nullptr; // its prototype goes too, without reaching the dead project
+    EXPECT_EQ(deaths.back(), "body 1");
+}
+
+TEST_F(ProjectTest, HighlightQueriesMaskTheirModes) {
+    project->hlFlags = 0xFFFFFFFFu;
+    EXPECT_TRUE(project->isHighlighted(0));
+    EXPECT_TRUE(project->isHighlighted(1));
+    EXPECT_FALSE(project->isHighlighted(2));
+    EXPECT_FALSE(project->isHighlighted(Vuro::GL::HLModeNone));
+
+    auto model = makeModel(0, 1, 0);
+    project->set(model);
+    project->mirror();
+    GL::Joint* joint = project->getJointList().first.get();
+    // A fresh joint carries only its geometry-invalid bit: not a highlight.
+    EXPECT_FALSE(joint->isHighlighted());
+    EXPECT_FALSE(joint->isHighlighted(2));
+}
+
+TEST_F(ProjectTest, IsDragOnlyForALiveSimulationBody) {
+    EXPECT_FALSE(project->isDrag());
+    auto body = makeRef<Sim::Body>();
+    project->dragTarget = body;
+    EXPECT_TRUE(project->isDrag());
+    body = nullptr;
+    EXPECT_FALSE(project->isDrag());
+}
+
+TEST_F(ProjectTest, NodeDefaultsAndLinksToItsSimulationObject) {
+    auto model = makeModel(1, 0, 0);
+    project->set(model);
+    project->mirror();
+    GL::Node* node = project->getBodyList().first.get();
+    Vuro::GL::Context context;
+    EXPECT_FALSE(node->getBSphere(context, ~0u, ~0u, ~0u).valid);
+    EXPECT_EQ(&node->getVuroObject(), &model->getBodyList().first->getVuroObject());
+    EXPECT_EQ(node->getSimNode().get(), model->getBodyList().first.get());
+    EXPECT_EQ(node->getSignal().getSlotCount(), 0u);
+    GL::Isect::Hit hit;
+    EXPECT_FALSE(hit.node);
+    EXPECT_EQ(hit.pos, Tolu::Vector3T<double>());
+}
+
+} // namespace
