@@ -91,9 +91,10 @@ protected:
         return model;
     }
 
+    // Declared before the project: nodes still report their deaths while it goes.
+    Deaths deaths;
     Vuro::GL::ClassMap classMap;
     RefT<TestProject> project = makeRef<TestProject>(classMap);
-    Deaths deaths;
 };
 
 TEST_F(ProjectTest, StartsEmpty) {
