@@ -3,7 +3,6 @@
 #include <vuro_gl/Object.h>
 #include <vuro_gl/gl/BodyProto.h>
 #include <vuro_gl/gl/ClassMap.h>
-#include <vuro_gl/gl/Context.h>
 #include <vuro_gl/gl/DataClass.h>
 #include <vuro_gl/gl/IsectContext.h>
 
@@ -14,23 +13,12 @@ namespace Vuro {
 Object::~Object() = default;
 DataClass::~DataClass() = default;
 
-BodyProto::BodyProto(std::string name) : name(std::move(name)) {}
-BodyProto::~BodyProto() = default;
-
 } // namespace Vuro
 
 namespace Vuro::GL {
 
 void DataClass::render(Context&) {}
 DataClass::~DataClass() = default;
-
-BodyProto::BodyProto(Vuro::BodyProto& proto) : proto(&proto), bbox(proto.getBBox()) {}
-BodyProto::~BodyProto() = default;
-
-void BodyProto::setHighlight(HLMode mode, bool on, bool) {
-    const std::uint32_t bit = hlBit(mode);
-    hlFlags = (hlFlags & ~bit) | (on ? bit : 0u);
-}
 
 ClassMap::ClassMap() = default;
 ClassMap::~ClassMap() = default;
@@ -61,9 +49,6 @@ Tolu::RefT<DataClass> ClassMap::make(Vuro::DataClass& modelClass) {
     }
     return {};
 }
-
-Context::Context() = default;
-Context::~Context() = default;
 
 } // namespace Vuro::GL
 
