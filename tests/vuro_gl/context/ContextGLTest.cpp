@@ -1,0 +1,257 @@
+#include "support/GLContextTest.h"
+#include "support/PixelProbe.h"
+
+#include <tolu/gl/GL.h>
+#include <tolu/gl/GLEnums.h>
+#include <vuro_gl/BodyProto.h>
+#include <vuro_gl/Shapes.h>
+#include <vuro_gl/gl/BodyProto.h>
+#include <vuro_gl/gl/Context.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <utility>
+
+namespace {
+
+using namespace Tolu::GL;
+using Tolu::Test::expectPixelNear;
+using M4 = Tolu::Matrix4x4T<double>;
+using C4 = Tolu::Vector4T<float>;
+
+// llvmpipe rounds exactly; the slack is for the 8-bit rounding of lit colours.
+constexpr int kTolerance = 3;
+
+const C4 red{1, 0, 0, 1};
+const C4 white{1, 1, 1, 1};
+
+// Camera on +z looking at the origin; the parallel view maps 1 unit to 16 pixels.
+const M4 view = M4::lookAt({0, 0, 5}, {0, 0, 0}, {0, 1, 0});
+const M4 ortho = M4::ortho(-2, 2, -2, 2, 1, 10);
+
+Vuro::GL::DirectionalLight lightAlong(const Tolu::Vector3T<float>& direction) {
+    Vuro::GL::DirectionalLight light;
+    light.direction = direction;
+    return light;
+}
+
+Tolu::RefT<Vuro::BodyProto> quad(float half, const C4& color) {
+    auto proto = Tolu::makeRef<Vuro::BodyProto>("quad");
+    Vuro::PrimGroup g;
+    g.color = color;
+    const Tolu::Vector3T<float> n{0, 0, 1};
+    for (const auto& [x, y] : {std::pair{-1, -1}, {1, -1}, {1, 1}, {-1, -1}, {1, 1}, {-1, 1}}) {
+        g.vertices.push_back({{half * float(x), half * float(y), 0.0f}, n});
+    }
+    proto->addGroup(std::move(g));
+    return proto;
+}
+
+// Model geometry drawn the way the scene draws it.
+struct Shape {
+    explicit Shape(Tolu::RefT<Vuro::BodyProto> geometry)
+        : model(std::move(geometry)), proto(Tolu::makeRef<Vuro::GL::BodyProto>(*model)) {}
+
+    void draw(Vuro::GL::Context& context, const M4& worldFromBody, float alpha = 1.0f) {
+        const unsigned vbo = proto->getGLVBOs()[0];
+        for (Vuro::GL::GPrim& prim : proto->getGLTris()[0]) {
+            context.applyGState(prim.getGLGState(), alpha);
+            context.applyMats(worldFromBody);
+            prim.updateGL(vbo);
+            prim.drawGL(GL_TRIANGLES);
+        }
+    }
+
+    Tolu::RefT<Vuro::BodyProto> model;
+    Tolu::RefT<Vuro::GL::BodyProto> proto;
+};
+
+class ContextGLTest : public Tolu::Test::GLContextTest {
+protected:
+    void TearDown() override {
+        // What the scene resets after a frame, so the next test starts clean.
+        glBindVertexArray(0);
+        glBindBuffer(GL_ARRAY_BUFFER, 0);
+        glUseProgram(0);
+        glDisable(GL_DEPTH_TEST);
+        glDisable(GL_CULL_FACE);
+        glDisable(GL_BLEND);
+        glDepthMask(GL_TRUE);
+        GLContextTest::TearDown();
+    }
+
+    void bindTarget() {
+        glBindFramebuffer(GL_FRAMEBUFFER, context().getFramebuffer());
+        glViewport(0, 0, kWidth, kHeight);
+    }
+    void clear(const C4& color) {
+        bindTarget();
+        glClearColor(color.x, color.y, color.z, color.w);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    }
+    void solid(unsigned transpMode = 0,
+               const Vuro::GL::DirectionalLight& light = lightAlong({0, 0, -1}),
+               bool shadows = false, const C4& hlColor = red, float mix = 0.0f) {
+        render.initSolidRender(kWidth, kHeight, view, ortho, M4(), light, shadows, transpMode,
+                               Vuro::GL::HLModeNone, hlColor, mix);
+        bindTarget();
+        glEnable(GL_DEPTH_TEST);
+        glDepthFunc(GL_LESS);
+    }
+
+    Vuro::GL::Context render;
+};
+
+TEST_F(ContextGLTest, LitBoxShowsItsShadedColourInTheMiddleAndTheClearColourAtTheBorder) {
+    Shape box(Vuro::makeBox({1, 1, 1}, {1.0f, 0.5f, 0.0f, 1.0f}));
+    clear({0, 0, 1, 1});
+    // Light 60 degrees off the top face's normal: 0.35 ambient + 0.65 * cos 60 = 0.675.
+    const float s = std::sin(std::numbers::pi_v<float> / 3);
+    solid(0, lightAlong({0, -s, -0.5f}));
+    glEnable(GL_CULL_FACE);
+    box.draw(render, M4());
+    const Image image = context().readPixels();
+    expectPixelNear(image, 32, 32, {172, 86, 0, 255}, kTolerance);
+    expectPixelNear(image, 2, 2, {0, 0, 255, 255}, kTolerance);
+}
+
+TEST_F(ContextGLTest, HighlightMixTintsHalfwayToItsColourUntilReset) {
+    Shape square(quad(0.5f, white));
+    clear({0, 0, 0, 1});
+    solid();
+    render.applyHLRenderMix(0.5f, red);
+    square.draw(render, M4::translation({-1, 0, 0}));
+    render.applyHLRenderMix(0.0f);
+    square.draw(render, M4::translation({1, 0, 0}));
+    const Image image = context().readPixels();
+    expectPixelNear(image, 16, 31, {255, 128, 128, 255}, kTolerance);
+    expectPixelNear(image, 48, 31, {255, 255, 255, 255}, kTolerance);
+}
+
+TEST_F(ContextGLTest, PassMixAppliesToEveryDrawOfTheModeOnePass) {
+    Shape square(quad(0.5f, white));
+    clear({0, 0, 0, 1});
+    solid(0, lightAlong({0, 0, -1}), false, {0, 1, 0, 1}, 0.5f);
+    square.draw(render, M4());
+    expectPixelNear(context().readPixels(), 32, 31, {128, 255, 128, 255}, kTolerance);
+}
+
+// An opaque red square behind two half-transparent ones, the nearer drawn first: green
+// over blue over red.
+class TransparencyGLTest : public ContextGLTest {
+protected:
+    void drawOpaque() { back.draw(render, M4()); }
+    void drawTransparent() {
+        nearer.draw(render, M4::translation({0, 0, 0.5}));
+        farther.draw(render, M4::translation({0, 0, 0.25}));
+    }
+    void expectComposed() {
+        const Image image = context().readPixels();
+        expectPixelNear(image, 32, 31, {64, 128, 64, 255}, kTolerance);
+        expectPixelNear(image, 44, 31, {255, 0, 0, 255}, kTolerance);
+        expectPixelNear(image, 2, 2, {0, 0, 0, 255}, kTolerance);
+    }
+
+    Shape back{quad(1.0f, red)};
+    Shape nearer{quad(0.5f, {0, 1, 0, 0.5f})};
+    Shape farther{quad(0.5f, {0, 0, 1, 0.5f})};
+};
+
+TEST_F(TransparencyGLTest, DepthPeelingComposesLayersInDepthOrderAndKeepsTheOpaqueDepth) {
+    clear({0, 0, 0, 1});
+    solid(3);
+    render.initDepthPeeling();
+    drawOpaque();
+    for (unsigned layer = 1; layer <= 2; ++layer) {
+        render.initDepthPeelingLayer(layer);
+        drawTransparent();
+    }
+    render.renderDepthPeeling(context().getFramebuffer());
+    expectComposed();
+
+    // Behind the opaque square: hidden where it is, seen beside it.
+    solid();
+    Shape(quad(1.5f, {1, 1, 0, 1})).draw(render, M4::translation({0, 0, -0.5}));
+    const Image image = context().readPixels();
+    expectPixelNear(image, 32, 31, {64, 128, 64, 255}, kTolerance);
+    expectPixelNear(image, 54, 31, {255, 255, 0, 255}, kTolerance);
+}
+
+TEST_F(TransparencyGLTest, BlendingComposesSortedTransparentDraws) {
+    clear({0, 0, 0, 1});
+    solid(1);
+    drawOpaque();
+    glEnable(GL_BLEND);
+    glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ZERO, GL_ONE);
+    glDepthMask(GL_FALSE);
+    farther.draw(render, M4::translation({0, 0, 0.25}));
+    nearer.draw(render, M4::translation({0, 0, 0.5}));
+    expectComposed();
+}
+
+TEST_F(ContextGLTest, BoxCastsAShadowOnTheGroundBeneathIt) {
+    Shape ground(quad(2.0f, white));
+    Shape box(Vuro::makeBox({1, 1, 1}, white));
+    const M4 lifted = M4::translation({0, 0, 1});
+    // Light falling at 45 degrees towards +x: the box's shadow lies on the ground right of it.
+    const auto light = lightAlong({1, 0, -1});
+    render.initShadowRender({1, 0, -1}, {{0, 0, 0.75}, 3.0});
+    ground.draw(render, M4());
+    box.draw(render, lifted);
+    clear({0, 0, 0, 1});
+    solid(0, light, true);
+    ground.draw(render, M4());
+    box.draw(render, lifted);
+    const Image image = context().readPixels();
+    // Ambient only in the shadow; 0.35 + 0.65 * cos 45 in the light.
+    expectPixelNear(image, 52, 31, {89, 89, 89, 255}, kTolerance);
+    expectPixelNear(image, 12, 31, {206, 206, 206, 255}, kTolerance);
+    expectPixelNear(image, 52, 6, {206, 206, 206, 255}, kTolerance);
+}
+
+TEST_F(ContextGLTest, FrameAxesAreHUDSizePixelsLongWhateverTheirDepth) {
+    clear({0, 0, 0, 1});
+    const M4 perspective = M4::perspective(std::numbers::pi / 4, 1.0, 1.0, 20.0);
+    // Eight units from the eye, half a pixel off the middle: the axes run along pixel rows.
+    const double halfPixel = 8.0 * std::tan(std::numbers::pi / 8) / 64.0;
+    render.initHUDRender(view, perspective, M4(), 16.0, 64.0, Vuro::GL::HLModeNone, red);
+    render.renderCS(M4::translation({halfPixel, halfPixel, -3.0}), 1.5f);
+    const Image image = context().readPixels();
+    expectPixelNear(image, 44, 31, {255, 0, 0, 255}, kTolerance);
+    expectPixelNear(image, 54, 31, {255, 0, 0, 255}, kTolerance);
+    expectPixelNear(image, 59, 31, {0, 0, 0, 255}, kTolerance);
+    expectPixelNear(image, 32, 19, {0, 255, 0, 255}, kTolerance);
+}
+
+TEST_F(ContextGLTest, ConeAndGripShowTheirColoursAtHUDSize) {
+    clear({0, 0, 0, 1});
+    render.initHUDRender(view, ortho, M4(), 20.0, 64.0, Vuro::GL::HLModeNone, red);
+    render.renderCone(M4::translation({-1.5, 0, 0}), {1, 1, 0, 1});
+    render.renderGrip({1, 0, 0}, {0, 1, 1, 1}, {1, 0, 1, 1});
+    const Image image = context().readPixels();
+    expectPixelNear(image, 12, 31, {255, 255, 0, 255}, kTolerance);
+    expectPixelNear(image, 31, 31, {0, 0, 0, 255}, kTolerance); // the cone is 20 pixels long
+    expectPixelNear(image, 48, 31, {0, 255, 255, 255}, kTolerance);
+    expectPixelNear(image, 56, 31, {255, 0, 255, 255}, kTolerance);
+    expectPixelNear(image, 61, 31, {0, 0, 0, 255}, kTolerance);
+}
+
+TEST_F(ContextGLTest, OutlineSurroundsTheMaskedObjectAndLeavesItUnchanged) {
+    Shape square(quad(0.5f, {0.8f, 0.8f, 0.8f, 1.0f}));
+    clear({0, 0, 1, 1});
+    solid();
+    square.draw(render, M4());
+    render.initHLRender(kWidth, kHeight, {1.0f, 0.5f, 0.0f, 1.0f}, 3.0);
+    render.initHLRenderMask(view, ortho, M4(), 20.0, 64.0, Vuro::GL::HLMode0);
+    square.draw(render, M4());
+    render.renderHL(context().getFramebuffer());
+    const Image image = context().readPixels();
+    expectPixelNear(image, 32, 31, {204, 204, 204, 255}, kTolerance);
+    expectPixelNear(image, 41, 31, {255, 128, 0, 255}, kTolerance);
+    expectPixelNear(image, 22, 31, {255, 128, 0, 255}, kTolerance);
+    expectPixelNear(image, 46, 31, {0, 0, 255, 255}, kTolerance);
+}
+
+} // namespace

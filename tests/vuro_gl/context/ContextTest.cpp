@@ -1,0 +1,298 @@
+#include <tolu/gl/Error.h>
+#include <tolu/gl/GLEnums.h>
+#include <tolu/gl/Recorder.h>
+#include <tolu/gl/ScopedFunctions.h>
+#include <tolu/util/Error.h>
+#include <vuro_gl/gl/Context.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+using Tolu::Matrix4x4T;
+using Vuro::GL::Context;
+using M4 = Matrix4x4T<double>;
+
+const Vuro::GL::DirectionalLight light;
+const Tolu::Vector4T<float> orange{1.0f, 0.5f, 0.0f, 1.0f};
+
+void startSolid(Context& c, unsigned transpMode = 0, bool shadows = false) {
+    c.initSolidRender(64, 64, M4(), M4(), M4(), light, shadows, transpMode, Vuro::GL::HLModeNone,
+                      orange, 0.0f);
+}
+
+// One frame through every pass, so that every program, target and array gets made.
+void fullFrame(Context& c) {
+    const auto state = Tolu::makeRef<Vuro::GL::GState>();
+    c.initShadowRender({0, 0, -1}, {{0, 0, 0}, 2.0});
+    c.applyMats(M4::translation({1, 0, 0}));
+    startSolid(c, 3, true);
+    c.initDepthPeeling();
+    c.applyGState(state, 1.0f);
+    c.initDepthPeelingLayer(1);
+    c.applyGState(state, 0.5f);
+    c.initDepthPeelingLayer(2);
+    c.renderDepthPeeling(0);
+    c.initHUDRender(M4(), M4(), M4(), 20.0, 64.0, Vuro::GL::HLModeNone, orange);
+    c.renderCS(M4(), 1.0f);
+    c.renderGrip({0, 0, 0}, orange, orange);
+    c.initHLRender(64, 64, orange, 2.0);
+    c.initHLRenderMask(M4(), M4(), M4(), 20.0, 64.0, Vuro::GL::HLMode0);
+    c.renderCone(M4(), orange);
+    c.renderHL(0);
+}
+
+class ContextTest : public ::testing::Test {
+protected:
+    // The last framebuffer bound, or -1.
+    [[nodiscard]] double lastFramebuffer() const {
+        double fbo = -1;
+        for (const auto& call : gl.calls()) {
+            if (call.name == "glBindFramebuffer") {
+                fbo = call.args[1];
+            }
+        }
+        return fbo;
+    }
+
+    Tolu::GL::Recorder gl;
+    Tolu::GL::ScopedFunctions scoped{gl.getTable()};
+    Context context;
+};
+
+TEST_F(ContextTest, MaterialIsUploadedOnlyWhenTheColourOrAlphaChanges) {
+    startSolid(context);
+    const auto state = Tolu::makeRef<Vuro::GL::GState>(Tolu::Vector4T<float>{1, 0, 0, 0.8f});
+    gl.reset();
+    context.applyGState(state, 1.0f);
+    context.applyGState(state, 1.0f);
+    EXPECT_EQ(gl.count("glUniform4f"), 1u) << gl.str();
+    context.applyGState(state, 0.5f);
+    ASSERT_EQ(gl.count("glUniform4f"), 2u);
+    EXPECT_FLOAT_EQ(float(gl.calls().back().args[4]), 0.4f) << "alphas multiply";
+    state->setColor({0, 1, 0, 0.8f});
+    context.applyGState(state, 0.5f);
+    EXPECT_EQ(gl.count("glUniform4f"), 3u) << "a changed material under the same state";
+}
+
+TEST_F(ContextTest, ModelMatrixIsUploadedTransposedAndOnlyWhenItChanges) {
+    startSolid(context);
+    gl.reset();
+    context.applyMats(M4::translation({1, 2, 3}));
+    context.applyMats(M4::translation({1, 2, 3}));
+    ASSERT_EQ(gl.count("glUniformMatrix4fv"), 1u) << gl.str();
+    EXPECT_EQ(gl.calls().back().args[2], GL_TRUE) << "row-major data needs the transpose flag";
+    context.applyMats(M4::translation({1, 2, 4}));
+    EXPECT_EQ(gl.count("glUniformMatrix4fv"), 2u);
+}
+
+TEST_F(ContextTest, NextPassUploadsItsStateAgain) {
+    const auto state = Tolu::makeRef<Vuro::GL::GState>();
+    startSolid(context);
+    context.applyGState(state, 1.0f);
+    startSolid(context);
+    gl.reset();
+    context.applyGState(state, 1.0f);
+    EXPECT_EQ(gl.count("glUniform4f"), 1u) << "the scene may have bound other programs between";
+}
+
+TEST_F(ContextTest, HUDColoursSetTheGenericColourAttributeAndTheWeight) {
+    context.initHUDRender(M4(), M4(), M4(), 20.0, 64.0, Vuro::GL::HLModeNone, orange);
+    gl.reset();
+    context.applyHUDColors({0.2f, 0.4f, 0.6f, 1.0f}, 0.25f);
+    ASSERT_EQ(gl.count("glVertexAttrib4f"), 1u) << gl.str();
+    const auto& generic = gl.calls().front().args;
+    EXPECT_EQ(generic[0], 1) << "attribute 1 is the colour";
+    EXPECT_FLOAT_EQ(float(generic[2]), 0.4f);
+    EXPECT_EQ(gl.calls().back().name, "glUniform1f");
+    EXPECT_FLOAT_EQ(float(gl.calls().back().args[1]), 0.25f);
+}
+
+TEST_F(ContextTest, ShadowPassRendersDepthIntoItsOwnFramebuffer) {
+    context.initShadowRender({0.3, 0.2, -1.0}, {{1, 2, 3}, 4.0});
+    const double shadowFbo = lastFramebuffer();
+    EXPECT_GT(shadowFbo, 0) << gl.str();
+    EXPECT_EQ(gl.count("glViewport"), 1u);
+    EXPECT_TRUE(gl.getTable().glIsEnabled(GL_DEPTH_TEST));
+    EXPECT_EQ(gl.count("glClearBufferfv"), 1u);
+    gl.reset();
+    context.initShadowRender({0.3, 0.2, -1.0}, {{1, 2, 3}, 4.0});
+    EXPECT_EQ(gl.count("glGenFramebuffers"), 0u) << "the map is made once";
+}
+
+TEST_F(ContextTest, CompositionsLeaveTheTargetBoundWithBlendingOffAndDepthTestAsItWas) {
+    for (const bool peel : {true, false}) {
+        SCOPED_TRACE(peel ? "renderDepthPeeling" : "renderHL");
+        if (peel) {
+            startSolid(context, 2);
+            context.initDepthPeeling();
+            context.initDepthPeelingLayer(1);
+        } else {
+            context.initHLRender(64, 64, orange, 2.0);
+            context.initHLRenderMask(M4(), M4(), M4(), 20.0, 64.0, Vuro::GL::HLMode0);
+        }
+        gl.getTable().glEnable(GL_DEPTH_TEST);
+        gl.getTable().glEnable(GL_BLEND);
+        if (peel) {
+            context.renderDepthPeeling(7);
+        } else {
+            context.renderHL(7);
+        }
+        EXPECT_EQ(lastFramebuffer(), 7) << gl.str();
+        EXPECT_FALSE(gl.getTable().glIsEnabled(GL_BLEND));
+        EXPECT_TRUE(gl.getTable().glIsEnabled(GL_DEPTH_TEST));
+        EXPECT_THROW(context.applyMats(M4()), Tolu::Error) << "the pass ended";
+    }
+}
+
+struct BadUse {
+    std::string name;
+    std::function<void(Context&)> call;
+};
+
+class ContextBadUseTest : public ContextTest, public ::testing::WithParamInterface<BadUse> {};
+
+TEST_P(ContextBadUseTest, ThrowsAClearError) {
+    try {
+        GetParam().call(context);
+        ADD_FAILURE() << "no exception";
+    } catch (const Tolu::GL::Error& e) {
+        ADD_FAILURE() << "an OpenGL error instead of a usage error: " << e.what();
+    } catch (const Tolu::Error& e) {
+        EXPECT_NE(std::string(e.what()).find("Vuro::GL::Context::"), std::string::npos) << e.what();
+    }
+}
+
+const BadUse badUses[] = {
+    {"MaterialBeforeAnyPass", [](Context& c) { c.applyGState({}, 1.0f); }},
+    {"MatrixBeforeAnyPass", [](Context& c) { c.applyMats(M4()); }},
+    {"MixBeforeAnyPass", [](Context& c) { c.applyHLRenderMix(0.5f); }},
+    {"SymbolInSolidPass",
+     [](Context& c) {
+         startSolid(c);
+         c.renderCS(M4(), 1.0f);
+     }},
+    {"ZeroSize",
+     [](Context& c) {
+         c.initSolidRender(0, 64, M4(), M4(), M4(), light, false, 0, 0, orange, 0.0f);
+     }},
+    {"TooManyLayers", [](Context& c) { startSolid(c, 18); }},
+    {"ShadowsWithoutShadowMap", [](Context& c) { startSolid(c, 0, true); }},
+    {"NullLightDirection",
+     [](Context& c) {
+         Vuro::GL::DirectionalLight dark;
+         dark.direction = {0, 0, 0};
+         c.initSolidRender(64, 64, M4(), M4(), M4(), dark, false, 0, 0, orange, 0.0f);
+     }},
+    {"NullShadowDirection",
+     [](Context& c) {
+         c.initShadowRender({0, 0, 0}, {{0, 0, 0}, 1});
+     }},
+    {"PointShadowSphere",
+     [](Context& c) {
+         c.initShadowRender({0, 0, -1}, {{0, 0, 0}, 0});
+     }},
+    {"ZeroHUDHeight", [](Context& c) { c.initHUDRender(M4(), M4(), M4(), 20, 0, 0, orange); }},
+    {"SingularHUDView",
+     [](Context& c) { c.initHUDRender(M4::scaling(0.0), M4(), M4(), 20, 64, 0, orange); }},
+    {"NegativeOutline", [](Context& c) { c.initHLRender(64, 64, orange, -1.0); }},
+    {"MaskBeforeInitHLRender", [](Context& c) { c.initHLRenderMask(M4(), M4(), M4(), 20, 64, 0); }},
+    {"OutlineBeforeInitHLRender", [](Context& c) { c.renderHL(0); }},
+    {"PeelingInBlendingMode",
+     [](Context& c) {
+         startSolid(c, 1);
+         c.initDepthPeeling();
+     }},
+    {"LayerZero",
+     [](Context& c) {
+         startSolid(c, 3);
+         c.initDepthPeeling();
+         c.initDepthPeelingLayer(0);
+     }},
+    {"LayerPastTheMode",
+     [](Context& c) {
+         startSolid(c, 3);
+         c.initDepthPeeling();
+         c.initDepthPeelingLayer(1);
+         c.initDepthPeelingLayer(2);
+         c.initDepthPeelingLayer(3);
+     }},
+    {"LayerSkipped",
+     [](Context& c) {
+         startSolid(c, 4);
+         c.initDepthPeeling();
+         c.initDepthPeelingLayer(2);
+     }},
+    {"ComposeWithoutPeeling", [](Context& c) { c.renderDepthPeeling(0); }},
+};
+
+INSTANTIATE_TEST_SUITE_P(Context, ContextBadUseTest, ::testing::ValuesIn(badUses),
+                         [](const auto& info) { return info.param.name; });
+
+// Names made minus names deleted by the pair of entry points; the call that failed made
+// nothing, while a failed delete still counts as done.
+long balance(const Tolu::GL::Recorder& gl, std::string_view make, std::string_view remove,
+             std::size_t failed) {
+    const bool counted = make.starts_with("glGen");
+    long total = 0;
+    for (std::size_t i = 0; i < gl.calls().size(); ++i) {
+        const auto& call = gl.calls()[i];
+        if (call.name == make && i + 1 != failed) {
+            total += counted ? long(call.args[0]) : 1;
+        } else if (call.name == remove) {
+            total -= counted ? long(call.args[0]) : 1;
+        }
+    }
+    return total;
+}
+
+TEST_F(ContextTest, AFailureAnywhereLeaksNothingAndTheNextFrameWorks) {
+    fullFrame(context);
+    const std::size_t frameCalls = gl.calls().size();
+    context.releaseGL();
+    for (std::size_t n = 1; n <= frameCalls; ++n) {
+        SCOPED_TRACE("failing call " + std::to_string(n));
+        gl.reset();
+        auto fresh = std::make_unique<Context>();
+        gl.throwAt(n);
+        try {
+            fullFrame(*fresh);
+        } catch (const Tolu::GL::Error&) {
+            // The injected failure; one inside cleanup is swallowed and the frame goes on.
+        }
+        ASSERT_NO_THROW(fullFrame(*fresh)) << gl.str();
+        fresh.reset();
+        for (const auto& [make, remove] : {std::pair{"glCreateProgram", "glDeleteProgram"},
+                                           std::pair{"glCreateShader", "glDeleteShader"},
+                                           std::pair{"glGenTextures", "glDeleteTextures"},
+                                           std::pair{"glGenFramebuffers", "glDeleteFramebuffers"},
+                                           std::pair{"glGenVertexArrays", "glDeleteVertexArrays"},
+                                           std::pair{"glGenBuffers", "glDeleteBuffers"}}) {
+            EXPECT_EQ(balance(gl, make, remove, n), 0)
+                << make << ", failed at " << gl.calls()[n - 1].str();
+        }
+        if (HasFailure()) {
+            break;
+        }
+    }
+}
+
+TEST_F(ContextTest, DestructorLeavesOpenGLAloneOnceItIsGone) {
+    fullFrame(context);
+    auto other = std::make_unique<Context>();
+    fullFrame(*other);
+    gl.reset();
+    {
+        Tolu::GL::ScopedFunctions gone(gl.getTable(), false);
+        other.reset();
+    }
+    EXPECT_TRUE(gl.calls().empty()) << gl.str();
+}
+
+} // namespace
