@@ -4,9 +4,31 @@
 
 namespace Ostra::Sim::GL {
 
-/// Scene node of one rigid body of the simulation.
+/// Scene node of one rigid body of the simulation: draws its shared geometry in the
+/// solid, highlight and mask passes and its coordinate frame in the HUD passes.
 class OSTRA_SIM_GL_EXPORT Body : public Node {
 public:
+    /// Appends the node to the project's body list and takes the shared prototype of
+    /// the body's geometry (none when it has no usable geometry).
+    Body(Project& project, Sim::Body& body);
+
+    [[nodiscard]] ClassId getClassId() const override;
+
+    void render(Context& context) override;
+    void renderHL(Context& context) override;
+    void renderHLMask(Context& context) override;
+    void renderHUD(Context& context) override;
+    void renderHUDHL(Context& context) override;
+    void renderHUDHLMask(Context& context) override;
+
+    [[nodiscard]] BSphereT<double> getBSphere(Context& context, unsigned mask, unsigned hlMask1,
+                                              unsigned hlMask0) override;
+    void isect(Segment3T<double>& segment, FrustumT<double>& frustum, Isect::Context& context,
+               Isect::Hit& hit) override;
+    /// Sets bit `mode` (modulo 32) of the highlight flags; `propagate` is not used.
+    void setHighlight(HLMode mode, bool on, bool propagate) override;
+    /// Bodies own no OpenGL objects.
+    void release() override;
     /// Refreshes the node from its simulation body; nothing to do for a plain body.
     virtual void update();
 
@@ -21,9 +43,10 @@ public:
     }
 
 protected:
-    /// Appends the node to the project's body list.
-    Body(Project& project, Sim::Body& body);
     ~Body() override;
+
+    /// The display-mask bit of the body's frame: with or without a prototype.
+    [[nodiscard]] unsigned getFrameBit() const noexcept;
 
     template <class, class> friend class Ostra::Sim::NodeListT;
     friend class BodyProto;

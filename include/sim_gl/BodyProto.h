@@ -4,8 +4,10 @@
 #include <sim_gl/Fwd.h>
 
 #include <tolu/math3d/BBoxT.h>
+#include <vuro_gl/gl/GPrim.h>
 
 #include <cstdint>
+#include <vector>
 
 namespace Ostra::Sim::GL {
 
@@ -13,6 +15,23 @@ namespace Ostra::Sim::GL {
 /// a body holds it; the project's prototype map and list only observe it.
 class OSTRA_SIM_GL_EXPORT BodyProto : public Tolu::Class {
 public:
+    /// Solid pass: draws the geometry at `transform` (body to world) with opacity `alpha`,
+    /// honouring the pass's transparency flags; adds the bounding box when asked.
+    void render(Context& context, const Matrix4x4T<double>& transform, float alpha);
+    /// Highlight pass: draws the groups highlighted in the pass's mode, or all if forced.
+    void renderHL(Context& context, const Matrix4x4T<double>& transform, float alpha);
+    /// Highlight-mask pass: as `renderHL` but with the mask's own material.
+    void renderHLMask(Context& context, const Matrix4x4T<double>& transform);
+
+    /// Mesh test of the geometry placed by `transform`; on a hit fills `hit` (without node) and
+    /// narrows segment and frustum. Throws what the maths throw.
+    bool isect(Segment3T<double>& segment, FrustumT<double>& frustum,
+               const Matrix4x4T<double>& transform, Isect::Context& context, Isect::Hit& hit);
+
+    /// Passes the highlight on to the render library's prototype; this prototype's own
+    /// flags stay as they are.
+    void setHighlight(HLMode mode, bool on, bool propagate);
+
     [[nodiscard]] const PtrT<BodyProto>& getNext() const noexcept { return next; }
     /// Box of the render library's prototype, in body coordinates.
     [[nodiscard]] const Tolu::BBoxT<float>& getBBox() const;
@@ -32,6 +51,18 @@ protected:
     ~BodyProto() override;
 
 private:
+    using GPrims = std::vector<Vuro::GL::GPrim>;
+
+    void renderGPrims(Context& context, const Matrix4x4T<double>& transform, float alpha,
+                      unsigned mode, GPrims& prims);
+    void renderGPrimsHL(Context& context, const Matrix4x4T<double>& transform, float alpha,
+                        unsigned mode, GPrims& prims);
+    void renderGPrimsHLMask(Context& context, const Matrix4x4T<double>& transform, unsigned mode,
+                            GPrims& prims);
+    void renderBBoxGPrim(Context& context, const Matrix4x4T<double>& transform);
+    void renderBBoxGPrimHL(Context& context, const Matrix4x4T<double>& transform);
+    void renderBBoxGPrimHLMask(Context& context, const Matrix4x4T<double>& transform);
+
     template <class, class> friend class Ostra::Sim::NodeListT;
     friend class Project;
     friend class Body;

@@ -275,7 +275,7 @@ TEST_F(ProjectTest, NodeDefaultsAndLinksToItsSimulationObject) {
     project->mirror();
     GL::Node* node = project->getBodyList().first.get();
     Vuro::GL::Context context;
-    EXPECT_FALSE(node->getBSphere(context, ~0u, ~0u, ~0u).valid);
+    EXPECT_FALSE(node->getBSphere(context, 0, 0, 0).valid);
     EXPECT_EQ(&node->getVuroObject(), &model->getBodyList().first->getVuroObject());
     EXPECT_EQ(node->getSimNode().get(), model->getBodyList().first.get());
     EXPECT_EQ(node->getSignal().getSlotCount(), 0u);
