@@ -15,3 +15,13 @@ struct Hit {
 };
 
 } // namespace Ostra::Sim::GL::Isect
+
+namespace Ostra::Sim::GL {
+
+/// A node for `sensor`, appended to the project's sensor list, when the sensor lies on
+/// a track; null otherwise, and nothing is made.
+OSTRA_SIM_GL_EXPORT RefT<Sensor> newSensor(Project& project, Sim::Sensor& sensor);
+/// True exactly when `newSensor` would make a node for `sensor`.
+[[nodiscard]] OSTRA_SIM_GL_EXPORT bool isMapped(const Sim::Sensor& sensor);
+
+} // namespace Ostra::Sim::GL

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <map>
+#include <utility>
 #include <vector>
 
 namespace Ostra::Sim::GL {
@@ -20,6 +21,8 @@ namespace Ostra::Sim::GL {
 class OSTRA_SIM_GL_EXPORT Project : public Tolu::Class {
 public:
     template <class T> using RefList = Sim::NodeListT<T, RefT<T>>;
+    /// What an update removed (first) and created (second), bodies, joints, sensors.
+    using UpdateResult = std::pair<std::vector<RefT<Node>>, std::vector<RefT<Node>>>;
 
     /// An empty project; `classMap` must outlive it.
     explicit Project(ClassMap& classMap);
@@ -30,6 +33,10 @@ public:
     /// every node without reporting it; the same project changes nothing.
     void set(const RefT<Sim::Project>& project);
     [[nodiscard]] const PtrT<Sim::Project>& get() const noexcept { return simProject; }
+    /// Brings the nodes into line with the simulation project: keeps and refreshes the
+    /// nodes that still match, removes the others and creates the missing ones, then
+    /// collects the user-interface port drivers and the draggable bodies.
+    UpdateResult update();
     /// The node that mirrors `simNode`, or null. The address is not dereferenced.
     [[nodiscard]] RefT<Node> find(Sim::Node* simNode) const;
 
@@ -38,6 +45,29 @@ public:
     [[nodiscard]] RefList<Body>& getBodyList() noexcept { return bodyList; }
     [[nodiscard]] RefList<Joint>& getJointList() noexcept { return jointList; }
     [[nodiscard]] const RefList<Sensor>& getSensorList() const noexcept { return sensorList; }
+
+    /// Render passes: each walks the node lists that the context's display mask
+    /// selects and calls the nodes' pass of the same name. The highlight passes force
+    /// every node highlighted while the project is highlighted in the pass's mode.
+    void render(Context& context);
+    void renderHL(Context& context);
+    void renderHLMask(Context& context);
+    void renderHUD(Context& context);
+    void renderHUDHL(Context& context);
+    void renderHUDHLMask(Context& context);
+
+    /// Sphere around what the masks select of all nodes: `mask` of visible nodes, `hlMask1` and
+    /// `hlMask0` of nodes highlighted in mode 1 and 0. Empty when nothing is selected.
+    [[nodiscard]] BSphereT<double> getBSphere(Context& context, unsigned mask, unsigned hlMask1,
+                                              unsigned hlMask0);
+    /// The nearest node part under the pick segment inside the frustum; `hit` must come in empty.
+    /// Throws what the frustum maths throw; the context is left as it was.
+    void isect(Segment3T<double>& segment, FrustumT<double>& frustum, Isect::Context& context,
+               Isect::Hit& hit);
+
+    /// Sets or clears the project's highlight in mode 0 or 1 (other modes leave it);
+    /// with `propagate`, also that of every body, joint and sensor.
+    void setHighlight(HLMode mode, bool on, bool propagate);
 
     /// True while a live simulation body is being dragged.
     [[nodiscard]] bool isDrag() const noexcept;
@@ -50,6 +80,11 @@ public:
 
 protected:
     ~Project() override;
+
+    template <class Kind, class T>
+    void sync(Sim::NodeListT<T, RefT<T>>& list, Sim::Project* model, UpdateResult& result);
+    template <class T> T* retire(Sim::NodeListT<T, RefT<T>>& list, T& node, UpdateResult& result);
+    void updateDrivers(Sim::Project* model);
 
     /// The shared prototype for a model geometry, made on first demand; null when
     /// there is no usable geometry.

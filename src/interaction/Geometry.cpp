@@ -1,0 +1,252 @@
+#include "interaction/Geometry.h"
+
+#include <tolu/math3d/Errors.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <string>
+
+namespace Ostra::Sim::GL::Geometry {
+
+namespace {
+
+using Vec = Vector3T<double>;
+using Frustum = FrustumT<double>;
+
+std::uint8_t dirtyBit(int side) {
+    // Bottom is stored before top but owns the higher bit.
+    switch (side) {
+    case Frustum::PlaneLeft:
+        return Frustum::DirtyLeft;
+    case Frustum::PlaneRight:
+        return Frustum::DirtyRight;
+    case Frustum::PlaneBottom:
+        return Frustum::DirtyBottom;
+    case Frustum::PlaneTop:
+        return Frustum::DirtyTop;
+    case Frustum::PlaneNear:
+        return Frustum::DirtyNear;
+    case Frustum::PlaneFar:
+        return Frustum::DirtyFar;
+    default:
+        throw Tolu::ErrorMath3D("Geometry::framePlane: side " + std::to_string(side) +
+                                " out of range");
+    }
+}
+
+// n . (p - n d): equal to n . p - d for the unit normals framePlane stores.
+double planeDistance(const PlaneT<double>& plane, const Vec& p) {
+    return plane.normal.dot(p - plane.normal * plane.d);
+}
+
+} // namespace
+
+Vec transformPoint(const Matrix4x4T<double>& m, const Vec& p, double tolerance) {
+    const double* e = m.m;
+    const double w = e[12] * p.x + e[13] * p.y + e[14] * p.z + e[15];
+    if (w >= -tolerance && w <= tolerance) {
+        throw Tolu::ErrorBadMatrix("Geometry::transformPoint: w = " + Tolu::formatMath3dValue(w) +
+                                   " is within " + Tolu::formatMath3dValue(tolerance) + " of zero");
+    }
+    return {(e[0] * p.x + e[1] * p.y + e[2] * p.z + e[3]) / w,
+            (e[4] * p.x + e[5] * p.y + e[6] * p.z + e[7]) / w,
+            (e[8] * p.x + e[9] * p.y + e[10] * p.z + e[11]) / w};
+}
+
+Vec transformAffine(const Matrix4x4T<double>& m, const Vec& p) {
+    return m.transformAffine(p);
+}
+
+Vec normalize(const Vec& v, double tolerance) {
+    const double len = v.length();
+    // Negated so that a NaN length is refused as well.
+    if (!(len >= tolerance) || len == 0.0) {
+        throw Tolu::ErrorBadNullVector("Geometry::normalize: length " +
+                                       Tolu::formatMath3dValue(len) + " is below " +
+                                       Tolu::formatMath3dValue(tolerance));
+    }
+    return v / len;
+}
+
+const PlaneT<double>& framePlane(Frustum& frustum, int side) {
+    const std::uint8_t bit = dirtyBit(side);
+    PlaneT<double>& plane = frustum.planes[side];
+    if ((frustum.dirty & bit) == 0) {
+        return plane;
+    }
+    const double l = frustum.l;
+    const double r = frustum.r;
+    const double b = frustum.b;
+    const double t = frustum.t;
+    const double n = frustum.n;
+    const double f = frustum.f;
+    // Far corners are the near ones scaled along their rays from the eye.
+    const double s = f / n;
+    Vec u;
+    Vec v;
+    Vec w;
+    // Each triple is ordered so that (V - W) x (U - W) points out of the volume.
+    switch (side) {
+    case Frustum::PlaneLeft:
+        u = {l * s, b * s, -f};
+        v = {l, t, -n};
+        w = {l, b, -n};
+        break;
+    case Frustum::PlaneRight:
+        u = {r * s, t * s, -f};
+        v = {r, b, -n};
+        w = {r, t, -n};
+        break;
+    case Frustum::PlaneTop:
+        u = {l * s, t * s, -f};
+        v = {r, t, -n};
+        w = {l, t, -n};
+        break;
+    case Frustum::PlaneBottom:
+        u = {r * s, b * s, -f};
+        v = {l, b, -n};
+        w = {r, b, -n};
+        break;
+    case Frustum::PlaneNear:
+        u = {l, t, -n};
+        v = {r, b, -n};
+        w = {l, b, -n};
+        break;
+    default: // far
+        u = {r * s, t * s, -f};
+        v = {l * s, b * s, -f};
+        w = {r * s, b * s, -f};
+        break;
+    }
+    const Vec uw = transformPoint(frustum.toWorld, u, eps);
+    const Vec vw = transformPoint(frustum.toWorld, v, eps);
+    const Vec ww = transformPoint(frustum.toWorld, w, eps);
+    const Vec normal = normalize((vw - ww).cross(uw - ww), eps);
+    plane.normal = normal;
+    plane.d = normal.dot(ww);
+    frustum.dirty = static_cast<std::uint8_t>(frustum.dirty & ~bit);
+    return plane;
+}
+
+bool pointInFrustum(Frustum& frustum, const Vec& p) {
+    for (const int side : {Frustum::PlaneLeft, Frustum::PlaneRight, Frustum::PlaneTop,
+                           Frustum::PlaneBottom, Frustum::PlaneNear, Frustum::PlaneFar}) {
+        if (planeDistance(framePlane(frustum, side), p) > 0.0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+int clipToFrustum(Frustum& frustum, const Vec& a, const Vec& b, Vec& c0, Vec& c1) {
+    c0 = a;
+    c1 = b;
+    int result = 2;
+    for (const int side : {Frustum::PlaneLeft, Frustum::PlaneTop, Frustum::PlaneRight,
+                           Frustum::PlaneBottom, Frustum::PlaneNear, Frustum::PlaneFar}) {
+        const PlaneT<double>& plane = framePlane(frustum, side);
+        const double d0 = planeDistance(plane, c0);
+        const double d1 = planeDistance(plane, c1);
+        if (d0 > 0.0 && d1 > 0.0) {
+            return 0;
+        }
+        if (d0 > 0.0 || d1 > 0.0) {
+            result = 1;
+            const double den = plane.normal.dot(c1 - c0);
+            // An edge lying in the plane has no crossing; keep its start rather than divide.
+            const double u =
+                (den < -eps || den > eps) ? (plane.d - plane.normal.dot(c0)) / den : 0.0;
+            const Vec crossing = c0 * (1.0 - u) + c1 * u;
+            (d0 > 0.0 ? c0 : c1) = crossing;
+        }
+    }
+    return result;
+}
+
+double closestParam(const Vec& q, const Vec& p0, const Vec& p1, double tolerance) {
+    const Vec dir = p1 - p0;
+    const double len2 = dir.lengthSquared();
+    const double tol2 = tolerance * tolerance;
+    if (len2 >= -tol2 && len2 <= tol2) {
+        return 0.0;
+    }
+    return (q - p0).dot(dir) / len2;
+}
+
+bool segmentHitsSphere(const Segment3T<double>& segment, const BSphereT<double>& sphere) {
+    const Vec& p0 = segment.p0;
+    const Vec& p1 = segment.p1;
+    const double u = closestParam(sphere.centre, p0, p1, eps);
+    const Vec nearest = u < 0.0 ? p0 : u > 1.0 ? p1 : p0 * (1.0 - u) + p1 * u;
+    return sphere.radius * sphere.radius >= (nearest - sphere.centre).lengthSquared();
+}
+
+// Results are written field by field: the sphere's constructor refuses negative radii,
+// which the empty sphere carries through here.
+void merge(BSphereT<double>& s, const BSphereT<double>& t) {
+    if (t.radius < 0.0) {
+        return;
+    }
+    if (!s.valid) {
+        s.centre = t.centre;
+        s.radius = t.radius;
+        s.valid = t.radius >= 0.0;
+        return;
+    }
+    const double d = (s.centre - t.centre).length();
+    if (s.radius >= t.radius + d) {
+        return;
+    }
+    if (t.radius >= s.radius + d) {
+        s.centre = t.centre;
+        s.radius = t.radius;
+        s.valid = true;
+        return;
+    }
+    const double radius = (s.radius + d + t.radius) / 2.0;
+    s.centre = t.centre + normalize(s.centre - t.centre, eps) * (radius - t.radius);
+    s.radius = radius;
+}
+
+void addPoint(BSphereT<double>& s, const Vec& p) {
+    if (!s.valid) {
+        s.centre = p;
+        s.radius = 0.0;
+        s.valid = true;
+        return;
+    }
+    const double dist2 = (s.centre - p).lengthSquared();
+    if (s.radius * s.radius >= dist2) {
+        return;
+    }
+    const double radius = (std::sqrt(dist2) + s.radius) / 2.0;
+    s.radius = radius;
+    s.centre = p + normalize(s.centre - p, eps) * radius;
+}
+
+void sphereOfBox(BSphereT<double>& s, const BBoxT<double>& box) {
+    if (!s.valid) {
+        s.centre = (box.min + box.max) * 0.5;
+        s.radius = (box.max - box.min).length() / 2.0;
+        s.valid = true;
+        return;
+    }
+    for (unsigned corner = 0; corner < 8; ++corner) {
+        // Bit 0 picks max x, bit 1 max y, bit 2 max z: x varies fastest.
+        addPoint(s, {(corner & 1u) ? box.max.x : box.min.x, (corner & 2u) ? box.max.y : box.min.y,
+                     (corner & 4u) ? box.max.z : box.min.z});
+    }
+}
+
+BSphereT<double> transformSphere(const Matrix4x4T<double>& m, const Vec& centre, double radius) {
+    const Vec c = m.transformAffine(centre);
+    const Vec q = m.transformAffine(centre + Vec(radius, radius, radius));
+    BSphereT<double> result;
+    result.centre = c;
+    result.radius = std::max({std::abs(q.x - c.x), std::abs(q.y - c.y), std::abs(q.z - c.z)});
+    result.valid = result.radius >= 0.0;
+    return result;
+}
+
+} // namespace Ostra::Sim::GL::Geometry

@@ -1,0 +1,91 @@
+#include "interaction/Geometry.h"
+#include "interaction/IsectScope.h"
+#include "render/ForcedHL.h"
+
+#include <sim_gl/Functions.h>
+#include <sim_gl/Project.h>
+
+#include <vuro_gl/gl/IsectContext.h>
+
+namespace Ostra::Sim::GL {
+
+namespace {
+
+constexpr unsigned sensorParts = SensorGrips;
+constexpr unsigned jointParts = JointLines | JointFrame;
+constexpr unsigned bodyParts = TrackPath | BodyFrame | ProtoBodyFrame;
+constexpr unsigned bodyBSphereParts = BodyGeo | bodyParts;
+
+// Calls `isect` on every node of `list`, first to last. The strong reference keeps the
+// current node alive through its test.
+template <class T>
+void isectAll(const Sim::NodeListT<T, RefT<T>>& list, Segment3T<double>& segment,
+              FrustumT<double>& frustum, Isect::Context& context, Isect::Hit& hit) {
+    for (RefT<T> node(list.first.get()); node; node.reset(node->getNext().get())) {
+        node->isect(segment, frustum, context, hit);
+    }
+}
+
+template <class T>
+void mergeAll(const Sim::NodeListT<T, RefT<T>>& list, BSphereT<double>& sphere, Context& context,
+              unsigned mask, unsigned hlMask1, unsigned hlMask0) {
+    for (RefT<T> node(list.first.get()); node; node.reset(node->getNext().get())) {
+        const BSphereT<double> part = node->getBSphere(context, mask, hlMask1, hlMask0);
+        if (part.valid) {
+            Geometry::merge(sphere, part);
+        }
+    }
+}
+
+} // namespace
+
+void Project::isect(Segment3T<double>& segment, FrustumT<double>& frustum, Isect::Context& context,
+                    Isect::Hit& hit) {
+    // A project highlighted in mode 0 lends its highlight to every node in mode-0
+    // queries and hides them from every other query.
+    const InheritedHLScope inherited(context, isHighlighted(0));
+    if (context.inheritedHL && context.mode != 0) {
+        return;
+    }
+    const ClassMaskScope classMask(context);
+    const unsigned mask = classMask.getSaved();
+    context.classMask = mask & sensorParts;
+    if (context.classMask) {
+        isectAll(sensorList, segment, frustum, context, hit);
+    }
+    context.classMask = mask & jointParts;
+    if (context.classMask) {
+        isectAll(jointList, segment, frustum, context, hit);
+    }
+    context.classMask = mask & bodyParts;
+    if (context.classMask) {
+        isectAll(bodyList, segment, frustum, context, hit);
+    }
+    context.classMask = mask;
+    // Meshes only when no frame, joint, path or grip was hit: those are drawn on top.
+    if (hit.node) {
+        return;
+    }
+    context.classMask = mask & BodyGeo;
+    if (context.classMask) {
+        isectAll(bodyList, segment, frustum, context, hit);
+    }
+}
+
+BSphereT<double> Project::getBSphere(Context& context, unsigned mask, unsigned hlMask1,
+                                     unsigned hlMask0) {
+    const unsigned any = mask | hlMask1 | hlMask0;
+    BSphereT<double> sphere;
+    if (any & bodyBSphereParts) {
+        mergeAll(bodyList, sphere, context, mask, hlMask1, hlMask0);
+    }
+    if (any & jointParts) {
+        mergeAll(jointList, sphere, context, mask, hlMask1, hlMask0);
+    }
+    if (any & sensorParts) {
+        mergeAll(sensorList, sphere, context, mask, hlMask1, hlMask0);
+    }
+    return sphere;
+}
+
+} // namespace Ostra::Sim::GL

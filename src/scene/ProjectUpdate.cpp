@@ -1,0 +1,176 @@
+#include <sim_gl/Functions.h>
+#include <sim_gl/JointTrack.h>
+#include <sim_gl/Project.h>
+#include <sim_gl/SensorTrack.h>
+#include <sim_gl/Track.h>
+
+#include <ostra_sim/Body.h>
+#include <ostra_sim/Joint.h>
+#include <ostra_sim/JointTrack.h>
+#include <ostra_sim/PortDrvUI.h>
+#include <ostra_sim/Project.h>
+#include <ostra_sim/SensorTrack.h>
+#include <ostra_sim/Track.h>
+
+#include <algorithm>
+#include <iterator>
+
+namespace Ostra::Sim::GL {
+
+namespace {
+
+// What differs between the three kinds: how the model list is walked, which objects
+// get a node, how a kept node is refreshed and how a node is made.
+struct BodyKind {
+    static Sim::Body* first(Sim::Project& model) { return model.getBodyList().first.get(); }
+    static Sim::Body* next(Sim::Body& body) { return body.getNext().get(); }
+    static bool isMirrored(const Sim::Body& body) { return body.getStatus() >= 2; }
+    static void refresh(Body& node) { node.update(); }
+    static RefT<Body> create(Project& project, Sim::Body& body) {
+        if (auto* track = dynamic_cast<Sim::Track*>(&body)) {
+            return RefT<Body>(new Track(project, *track));
+        }
+        return RefT<Body>(new Body(project, body));
+    }
+};
+
+struct JointKind {
+    static Sim::Joint* first(Sim::Project& model) { return model.getJointList().first.get(); }
+    static Sim::Joint* next(Sim::Joint& joint) { return joint.getNext().get(); }
+    static bool isMirrored(const Sim::Joint& joint) { return joint.getStatus() >= 2; }
+    static void refresh(Joint& node) { (void)node.update(); }
+    static RefT<Joint> create(Project& project, Sim::Joint& joint) {
+        if (auto* onTrack = dynamic_cast<Sim::JointTrack*>(&joint)) {
+            return RefT<Joint>(new JointTrack(project, *onTrack));
+        }
+        return RefT<Joint>(new Joint(project, joint));
+    }
+};
+
+struct SensorKind {
+    static Sim::Sensor* first(Sim::Project& model) { return model.getSensorList().first.get(); }
+    static Sim::Sensor* next(Sim::Sensor& sensor) { return sensor.getNext().get(); }
+    static bool isMirrored(const Sim::Sensor& sensor) { return isMapped(sensor); }
+    static void refresh(Sensor&) {}
+    static RefT<Sensor> create(Project& project, Sim::Sensor& sensor) {
+        return newSensor(project, sensor);
+    }
+};
+
+} // namespace
+
+template <class Kind, class T>
+void Project::sync(Sim::NodeListT<T, RefT<T>>& list, Sim::Project* model, UpdateResult& result) {
+    auto* m = model ? Kind::first(*model) : nullptr;
+    T* n = list.first.get();
+
+    // Walk model and nodes in step: a node stays exactly when it mirrors the next
+    // mirrored object; nodes in the way are retired.
+    for (; m; m = Kind::next(*m)) {
+        if (!Kind::isMirrored(*m)) {
+            continue;
+        }
+        while (n && n->getSimNode().get() != static_cast<Sim::Node*>(m)) {
+            n = retire(list, *n, result);
+        }
+        if (!n) {
+            break; // `m` has no node yet: it and everything after it are created below
+        }
+        Kind::refresh(*n);
+        n = n->getNext().get();
+    }
+    while (n) {
+        n = retire(list, *n, result);
+    }
+    for (; m; m = Kind::next(*m)) {
+        if (Kind::isMirrored(*m)) {
+            RefT<T> made = Kind::create(*this, *m);
+            nodeMap.insert_or_assign(static_cast<const Sim::Node*>(m), made.get());
+            result.second.emplace_back(std::move(made));
+        }
+    }
+}
+
+template <class T>
+T* Project::retire(Sim::NodeListT<T, RefT<T>>& list, T& node, UpdateResult& result) {
+    RefT<T> held(&node);
+    result.first.emplace_back(held);
+    nodeMap.erase(node.getSimNode().get());
+    return list.remove(held).get();
+}
+
+Project::UpdateResult Project::update() {
+    UpdateResult result;
+    RefT<Sim::Project> model(simProject);
+    if (model) {
+        simStamp = model->getStamp();
+    }
+    sync<BodyKind>(bodyList, model.get(), result);
+    sync<JointKind>(jointList, model.get(), result);
+    sync<SensorKind>(sensorList, model.get(), result);
+    updateDrivers(model.get());
+    return result;
+}
+
+void Project::updateDrivers(Sim::Project* model) {
+    uiDrvs.clear();
+    std::vector<PtrT<Sim::PortDrvUI>> limited;
+    bool all = false;
+    if (model) {
+        for (Sim::PortDrv* driver = model->getPortDrvs().first.get(); driver;
+             driver = driver->getNext().get()) {
+            auto* ui = dynamic_cast<Sim::PortDrvUI*>(driver);
+            if (!ui || !ui->isEnabled()) {
+                continue;
+            }
+            uiDrvs.emplace_back(ui);
+            if (ui->canAll()) {
+                all = true;
+            } else {
+                limited.emplace_back(ui);
+            }
+        }
+    }
+    // The draggable bodies follow the drivers, not the nodes: rebuilt only when the
+    // drivers that produce them change.
+    const bool same = dragAll == all && limited.size() == limitedUiDrvs.size() &&
+                      std::equal(limited.begin(), limited.end(), limitedUiDrvs.begin(),
+                                 [](const auto& a, const auto& b) { return a.get() == b.get(); });
+    if (same) {
+        return;
+    }
+    dragAll = all;
+    limitedUiDrvs = std::move(limited);
+    dragBodies.clear();
+    if (all) {
+        return;
+    }
+    std::vector<Body*> merged;
+    std::vector<Body*> drivable;
+    std::vector<Body*> joined;
+    for (const auto& driver : limitedUiDrvs) {
+        drivable.clear();
+        for (const PtrT<Sim::Body>& listed : driver->getBodies()) {
+            const Sim::Body* body = listed.get();
+            if (!body || !body->getProto() || !body->isVisible() || !body->isPickable()) {
+                continue;
+            }
+            const auto found = nodeMap.find(body);
+            if (found != nodeMap.end() && found->second) {
+                drivable.push_back(static_cast<Body*>(found->second));
+            }
+        }
+        std::sort(drivable.begin(), drivable.end());
+        drivable.erase(std::unique(drivable.begin(), drivable.end()), drivable.end());
+        joined.clear();
+        std::set_union(merged.begin(), merged.end(), drivable.begin(), drivable.end(),
+                       std::back_inserter(joined));
+        merged.swap(joined);
+    }
+    dragBodies.reserve(merged.size());
+    for (Body* body : merged) {
+        dragBodies.emplace_back(body);
+    }
+}
+
+} // namespace Ostra::Sim::GL

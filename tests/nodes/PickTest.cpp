@@ -1,0 +1,191 @@
+#include "NodeFixture.h"
+
+#include <tolu/math3d/Errors.h>
+#include <vuro_gl/BodyProto.h>
+
+#include <limits>
+
+namespace NodeTest {
+namespace {
+
+using Vuro::GL::allModes;
+using Query = Vuro::GL::Isect::Context;
+using Result = std::pair<std::size_t, double>;
+
+constexpr unsigned everything = 0x7F;
+
+class Picking : public Nodes {
+protected:
+    // Picks through (x, y); checks that the query comes back as it went in.
+    GL::Isect::Hit pick(double x, double y, Vuro::GL::HLMode mode = allModes,
+                        unsigned mask = everything) {
+        Pick at(x, y);
+        Query query(mode, mask, Vuro::GL::Isect::FlagNone);
+        GL::Isect::Hit hit;
+        project->isect(at.segment, at.frustum, query, hit);
+        EXPECT_EQ(query.classMask, mask);
+        EXPECT_FALSE(query.inheritedHL);
+        return hit;
+    }
+    GL::Node* hitNode(double x, double y, Vuro::GL::HLMode mode = allModes) {
+        return pick(x, y, mode).node.get();
+    }
+    // A straight path through the origin along +x.
+    GL::Track& path(double length, const Vector3T<double>& at = {}) {
+        auto sim = simBody<Sim::Track>(at);
+        sim->addStraight(length);
+        return node<GL::Track>(*sim);
+    }
+};
+
+TEST_F(Picking, FramesBeatNearerMeshes) {
+    auto proto = makeRef<Vuro::BodyProto>("triangle");
+    Vuro::PrimGroup group;
+    group.vertices = {{{-1, -1, 0}, {0, 0, 1}}, {{1, -1, 0}, {0, 0, 1}}, {{0, 1, 0}, {0, 0, 1}}};
+    proto->addGroup(group);
+    auto nearSim = simBody({0, 0, 5});
+    nearSim->setProto(proto);
+    auto& mesh = node(*nearSim);
+    auto& frame = node(*simBody({0, 0, 0}));
+    EXPECT_EQ(pick(0, 0, allModes, 0x09).node.get(), &frame);
+
+    const GL::Isect::Hit hit = pick(0, 0, allModes, 0x01);
+    EXPECT_EQ(hit.node.get(), &mesh);
+    EXPECT_NEAR(hit.pos.z, 5, 1e-9);
+    EXPECT_EQ(hit.mode, allModes);
+}
+
+TEST_F(Picking, TheNearerOfTwoFramesWinsWhateverTheListOrder) {
+    for (const double first : {3.0, 0.0}) {
+        project = makeRef<TestProject>(classMap);
+        node(*simBody({0, 0, first}));
+        node(*simBody({0, 0, 3 - first}));
+        EXPECT_EQ(pick(0, 0).pos, Vector3T<double>(0, 0, 3)) << "first at " << first;
+    }
+}
+
+TEST_F(Picking, AProjectHighlightedInModeZeroLendsItToModeZeroQueriesOnly) {
+    auto& frame = node(*simBody({0, 0, 0}));
+    auto& track = path(2, {-1, 1, 0});
+    auto& joint = node<GL::Joint>(*simJoint({0, 2, 0}, nullptr, nullptr));
+    project->setHighlight(0, true, false);
+    EXPECT_EQ(hitNode(0, 0, 0), &frame);
+    EXPECT_EQ(hitNode(0, 2, 0), &joint);
+    EXPECT_EQ(hitNode(0, 1, 0), nullptr) << "a path needs its own highlight";
+    track.setHighlight(0, true, false);
+    EXPECT_EQ(hitNode(0, 1, 0), &track);
+    for (const Vuro::GL::HLMode mode : {1u, allModes}) {
+        EXPECT_EQ(hitNode(0, 0, mode), nullptr);
+        EXPECT_EQ(hitNode(0, 1, mode), nullptr);
+    }
+}
+
+TEST_F(Picking, HiddenOrUnpickableBodiesAreMissedButJointsAndGripsAreNot) {
+    auto hidden = simBody({0, 0, 0});
+    hidden->setVisible(false);
+    node(*hidden);
+    auto locked = simBody({0, 0, 1});
+    locked->setPickable(false);
+    node(*locked);
+    EXPECT_EQ(hitNode(0, 0), nullptr);
+
+    auto jointSim = simJoint({0, 0, 2}, nullptr, nullptr);
+    jointSim->setVisible(false);
+    EXPECT_EQ(hitNode(0, 0), &node<GL::Joint>(*jointSim));
+
+    auto track = simBody<Sim::Track>({0, 0, 4});
+    track->addStraight(1);
+    track->setVisible(false);
+    auto sensor = makeRef<Sim::SensorTrack>();
+    sensor->setTrack(track);
+    EXPECT_EQ(hitNode(0, 0), GL::newSensor(*project, *sensor).get()) << "its grips are nearest";
+}
+
+TEST_F(Picking, APathHitLiesInTheMiddleOfTheVisiblePartOfTheEdge) {
+    auto& track = path(10);
+    Pick at(0.02, 0, 0.05); // sees x from −0.48 to 0.52 at the path
+    GL::Isect::Hit hit;
+    const auto [seg, t] = track.isect(at.segment, at.frustum, hit);
+    EXPECT_EQ(seg, 0u);
+    EXPECT_NEAR(t, 0.026, 1e-9);
+    EXPECT_EQ(hit.node.get(), &track);
+    EXPECT_EQ(hit.mode, allModes);
+    EXPECT_EQ(hit.normal, Vector3T<double>());
+    EXPECT_NEAR(hit.pos.x, 0.26, 1e-9) << "not the point nearest to the ray";
+}
+
+TEST_F(Picking, APathHitNamesTheSegmentAndThePositionWithinIt) {
+    auto sim = makeRef<Sim::Track>();
+    sim->addArc(1, Tolu::DegreeT(15.0)); // four points after the start
+    auto& track = node<GL::Track>(*sim);
+    const auto& points = track.getPoints();
+    const auto middle = (Vector3T<double>(points[2]) + Vector3T<double>(points[3])) * 0.5;
+    Pick at(middle.x, middle.y, 0.0001);
+    GL::Isect::Hit hit;
+    const auto [seg, t] = track.isect(at.segment, at.frustum, hit);
+    EXPECT_EQ(seg, 0u);
+    EXPECT_NEAR(t, 0.625, 1e-6);
+
+    Pick elsewhere(5, 5);
+    EXPECT_EQ(track.isect(elsewhere.segment, elsewhere.frustum, hit),
+              Result(std::numeric_limits<std::size_t>::max(), 0.0));
+    Pick start(0, 0);
+    EXPECT_EQ(path(0).isect(start.segment, start.frustum, hit), Result(0, 0.0))
+        << "a zero-length edge is hit at its start";
+}
+
+TEST_F(Picking, ABadFrustumThrowsAndLeavesTheQueryAsItWas) {
+    node(*simBody({0, 0, 0}));
+    project->setHighlight(0, true, false);
+    Pick at(0, 0);
+    at.frustum.toWorld(3, 3) = 0; // sends every point to infinity
+    at.frustum.invalidate();
+    Query query(0, everything, Vuro::GL::Isect::FlagNone);
+    GL::Isect::Hit hit;
+    EXPECT_THROW(project->isect(at.segment, at.frustum, query, hit), Tolu::ErrorBadMatrix);
+    EXPECT_FALSE(query.inheritedHL);
+    EXPECT_EQ(query.classMask, everything);
+}
+
+struct CountingBody : GL::Body {
+    using Body::Body;
+    Tolu::BSphereT<double> getBSphere(Context& context, unsigned mask, unsigned hlMask1,
+                                      unsigned hlMask0) override {
+        ++calls;
+        return Body::getBSphere(context, mask, hlMask1, hlMask0);
+    }
+    int calls = 0;
+};
+
+TEST_F(Nodes, SpheresHoldWhatTheMasksSelect) {
+    auto sim = simBody({1, 2, 3});
+    auto& counted = node<CountingBody>(*sim);
+    EXPECT_FALSE(project->getBSphere(context, 0, 0, 0).valid);
+    EXPECT_EQ(counted.calls, 0) << "no mask, no node asked";
+    const auto sphere = project->getBSphere(context, 0x08, 0, 0);
+    ASSERT_TRUE(sphere.valid);
+    EXPECT_EQ(sphere.centre, Vector3T<double>(1, 2, 3));
+    EXPECT_EQ(sphere.radius, 1.0);
+    sim->setVisible(false);
+    EXPECT_FALSE(project->getBSphere(context, 0x08, 0, 0).valid);
+    counted.setHighlight(1, true, false);
+    EXPECT_TRUE(project->getBSphere(context, 0, 0x08, 0).valid) << "highlighted in mode 1";
+}
+
+TEST_F(Nodes, AJointsLineSphereHoldsTheJointAndBothLineEnds) {
+    auto b1 = simBody({4, 0, 0});
+    auto b2 = simBody({0, -3, 0});
+    b2->setRefPoint({0, 0, 2});
+    node(*b1);
+    node(*b2);
+    node<GL::Joint>(*simJoint({0, 0, 5}, b1.get(), b2.get()));
+    const auto sphere = project->getBSphere(context, 0x04, 0, 0);
+    ASSERT_TRUE(sphere.valid);
+    for (const auto& p :
+         {Vector3T<double>(0, 0, 5), Vector3T<double>(4, 0, 0), Vector3T<double>(0, -3, 2)}) {
+        EXPECT_LE((p - sphere.centre).length(), sphere.radius + 1e-9) << fmt(p);
+    }
+}
+
+} // namespace
+} // namespace NodeTest
