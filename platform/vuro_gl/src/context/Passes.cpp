@@ -4,6 +4,7 @@
 #include <tolu/util/Error.h>
 
 #include <cmath>
+#include <cstdio>
 #include <string>
 
 namespace Vuro::GL {
@@ -17,8 +18,10 @@ bool isFinite(const Tolu::Vector3T<double>& v) {
 }
 
 std::string str(const Tolu::Vector3T<double>& v) {
-    return "(" + std::to_string(v.x) + ", " + std::to_string(v.y) + ", " + std::to_string(v.z) +
-           ")";
+    // Formatted in one go: chains of string concatenation trip a false -Wrestrict in g++ 12.
+    char text[96];
+    std::snprintf(text, sizeof text, "(%g, %g, %g)", v.x, v.y, v.z);
+    return text;
 }
 
 // Maps clip coordinates [-1, 1] to texture coordinates and depth [0, 1].
