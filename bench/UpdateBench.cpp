@@ -1,0 +1,126 @@
+#include <sim_gl/Joint.h>
+#include <sim_gl/Project.h>
+
+#include <ostra_sim/Body.h>
+#include <ostra_sim/Joint.h>
+#include <ostra_sim/Project.h>
+#include <tolu/gl/NoOpFunctions.h>
+#include <tolu/gl/ScopedFunctions.h>
+#include <vuro_gl/Shapes.h>
+#include <vuro_gl/gl/ClassMap.h>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+namespace GL = Ostra::Sim::GL;
+namespace Sim = Ostra::Sim;
+using Tolu::makeRef;
+using Tolu::RefT;
+
+// A model of `count` bodies sharing one geometry and `count` joints between
+// neighbouring bodies, mirrored once.
+struct Mirror {
+    explicit Mirror(int count) {
+        auto geometry = Vuro::makeBox({1, 1, 1}, {0.5f, 0.5f, 0.5f, 1});
+        std::vector<RefT<Sim::Body>> bodies;
+        for (int i = 0; i < count; ++i) {
+            auto body = makeRef<Sim::Body>();
+            body->setProto(geometry);
+            model->addBody(body);
+            bodies.push_back(body);
+        }
+        for (int i = 0; i < count; ++i) {
+            auto joint = makeRef<Sim::Joint>();
+            joint->setBody1(bodies[std::size_t(i)]);
+            joint->setBody2(bodies[std::size_t((i + 1) % count)]);
+            model->addJoint(joint);
+        }
+        project->set(model);
+        project->update();
+    }
+
+    Tolu::GL::NoOpFunctions noOp;
+    Tolu::GL::ScopedFunctions useNoOp{noOp.getTable()};
+    Vuro::GL::ClassMap classMap;
+    RefT<Sim::Project> model = makeRef<Sim::Project>();
+    RefT<GL::Project> project = makeRef<GL::Project>(classMap);
+};
+
+constexpr int nodeCount = 100000;
+constexpr int smallCount = 2000;
+
+// An unchanged model: one identity comparison and one refresh per body and joint.
+void UpdateUnchanged(benchmark::State& state) {
+    Mirror mirror(nodeCount);
+    for (auto _ : state) {
+        auto result = mirror.project->update();
+        benchmark::DoNotOptimize(result);
+    }
+    state.counters["per_node"] =
+        benchmark::Counter(2.0 * nodeCount, benchmark::Counter::kIsIterationInvariantRate |
+                                                benchmark::Counter::kInvert);
+}
+BENCHMARK(UpdateUnchanged)->Unit(benchmark::kMillisecond);
+
+// The same in a model small enough to stay in the caches: the walk's own cost.
+void UpdateUnchangedInCache(benchmark::State& state) {
+    Mirror mirror(smallCount);
+    for (auto _ : state) {
+        auto result = mirror.project->update();
+        benchmark::DoNotOptimize(result);
+    }
+    state.counters["per_node"] =
+        benchmark::Counter(2.0 * smallCount, benchmark::Counter::kIsIterationInvariantRate |
+                                                 benchmark::Counter::kInvert);
+}
+BENCHMARK(UpdateUnchangedInCache)->Unit(benchmark::kMicrosecond);
+
+// Bodies only, to separate the cost of a body from that of a joint.
+void UpdateUnchangedBodiesOnly(benchmark::State& state) {
+    Mirror mirror(nodeCount);
+    mirror.project->set(nullptr);
+    while (mirror.model->getJointList().first) {
+        mirror.model->removeJoint(RefT<Sim::Joint>(mirror.model->getJointList().first.get()));
+    }
+    mirror.project->set(mirror.model);
+    mirror.project->update();
+    for (auto _ : state) {
+        auto result = mirror.project->update();
+        benchmark::DoNotOptimize(result);
+    }
+    state.counters["per_body"] =
+        benchmark::Counter(double(nodeCount), benchmark::Counter::kIsIterationInvariantRate |
+                                                  benchmark::Counter::kInvert);
+}
+BENCHMARK(UpdateUnchangedBodiesOnly)->Unit(benchmark::kMillisecond);
+
+// One body inserted at the front: by design every body node after it is replaced.
+void InsertAtFront(benchmark::State& state) {
+    Mirror mirror(nodeCount);
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto body = makeRef<Sim::Body>();
+        mirror.model->insertBody(body, RefT<Sim::Body>(mirror.model->getBodyList().first.get()));
+        state.ResumeTiming();
+        auto result = mirror.project->update();
+        state.PauseTiming();
+        result = {};
+        mirror.model->removeBody(body);
+        mirror.project->update();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(InsertAtFront)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// Memory of the nodes themselves: object sizes and the joint's line storage.
+void NodeMemory(benchmark::State& state) {
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(sizeof(GL::Body));
+    }
+    state.counters["body_bytes"] = double(sizeof(GL::Body));
+    state.counters["joint_bytes"] = double(sizeof(GL::Joint) + 4 * sizeof(GL::Joint::LineVertex));
+}
+BENCHMARK(NodeMemory);
+
+} // namespace
