@@ -32,7 +32,25 @@ function(tolu_add_library name)
         PRIVATE ${ARG_PRIVATE_LINK} $<BUILD_INTERFACE:tolu_warnings>
         $<BUILD_INTERFACE:tolu_sanitize>)
     set_target_properties(${name} PROPERTIES VERSION ${PROJECT_VERSION}
-        SOVERSION ${PROJECT_VERSION_MAJOR})
+        SOVERSION ${PROJECT_VERSION_MAJOR} EXPORT_NAME ${ARG_ALIAS})
+    tolu_install_library(${name} ${CMAKE_CURRENT_SOURCE_DIR}/include
+        ${CMAKE_CURRENT_BINARY_DIR}/include)
+endfunction()
+
+# Installs a library, its public headers and its generated export header into the
+# package's export set.
+function(tolu_install_library name)
+    install(TARGETS ${name} EXPORT toluOstraSimGLTargets
+        LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+        ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+        RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+        INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+    foreach(dir ${ARGN})
+        if(EXISTS ${dir})
+            install(DIRECTORY ${dir}/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
+                FILES_MATCHING PATTERN "*.h")
+        endif()
+    endforeach()
 endfunction()
 
 # tolu_add_test(<name> LABEL <unit|gl|concurrency> SOURCES ... LINK ...)

@@ -22,6 +22,13 @@ fi
 step "Tests"
 ctest --test-dir "$out/main" --output-on-failure -j "$jobs"
 
+step "Install, and build a host project against the installed package"
+rm -rf "$out/install" "$out/consumer"
+cmake --install "$out/main" --prefix "$out/install" > /dev/null
+cmake -S "$root/tests/consumer" -B "$out/consumer" -G Ninja -DCMAKE_PREFIX_PATH="$out/install"
+cmake --build "$out/consumer"
+"$out/consumer/consumer"
+
 step "Tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S "$root" -B "$out/asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOLU_WERROR=ON \
     -DTOLU_SANITIZE=address,undefined -DTOLU_BUILD_BENCH=OFF -DTOLU_BUILD_EXAMPLES=OFF
