@@ -69,6 +69,16 @@ public:
     /// with `propagate`, also that of every body, joint and sensor.
     void setHighlight(HLMode mode, bool on, bool propagate);
 
+    /// Grabs the nearest draggable body mesh under the pick segment and writes the drag
+    /// states of every enabled UI port driver; true when a body was grabbed. Throws
+    /// Sim::Error when a drag state is bound to an expression that may not be overridden.
+    bool startDrag(Segment3T<double>& segment, FrustumT<double>& frustum);
+    /// Writes `offset` into the drag offset of the drivers taking part; nothing when idle.
+    /// Throws as `startDrag`.
+    void drag(const Vector3T<double>& offset);
+    /// Ends the drag and clears the active flag of the drivers taking part. Throws as
+    /// `startDrag`.
+    void stopDrag();
     /// True while a live simulation body is being dragged.
     [[nodiscard]] bool isDrag() const noexcept;
     /// Grab position of the current or last drag.

@@ -29,10 +29,7 @@ void State::setStep(const Step& newStep) {
     ++stepCount;
 }
 
-void State::setOverride() {
-    if (!overridePermitted) {
-        throw Error(ownerSrcRef, "State::setOverride: '" + name + "' may not be overridden");
-    }
+void State::setOverride() noexcept {
     overridden = true;
     ++overrideCount;
 }

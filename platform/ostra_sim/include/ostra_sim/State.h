@@ -22,9 +22,9 @@ public:
     /// Remembers the evaluation step of the latest change (the step must outlive the state's
     /// use of it) and counts the calls.
     void setStep(const Step& step);
-    /// Marks the value as set by the user interface, over the source. Throws Error when
-    /// overriding is not permitted.
-    void setOverride();
+    /// Marks the value as set by the user interface, over the source, and counts the calls.
+    /// Never throws: writers check `isOverridePermitted()` before they write.
+    void setOverride() noexcept;
     /// Hands the value back to the source.
     void clearOverride() noexcept { overridden = false; }
 

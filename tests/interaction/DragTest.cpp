@@ -1,0 +1,307 @@
+#include <sim_gl/Project.h>
+
+#include <ostra_sim/Body.h>
+#include <ostra_sim/Error.h>
+#include <ostra_sim/ExprState.h>
+#include <ostra_sim/PortDrvUI.h>
+#include <ostra_sim/Project.h>
+#include <tolu/gl/NoOpFunctions.h>
+#include <tolu/gl/ScopedFunctions.h>
+#include <tolu/util/Text.h>
+#include <vuro_gl/Shapes.h>
+#include <vuro_gl/gl/ClassMap.h>
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <limits>
+#include <string>
+
+namespace {
+
+namespace GL = Ostra::Sim::GL;
+namespace Sim = Ostra::Sim;
+using Tolu::makeRef;
+using Tolu::RefT;
+using V3 = Tolu::Vector3T<double>;
+using M4 = Tolu::Matrix4x4T<double>;
+using Driver = RefT<Sim::PortDrvUI>;
+
+// How often a state was changed (steps) and marked as the user interface's (overrides).
+struct Writes {
+    std::uint64_t steps;
+    std::uint64_t overrides;
+    bool operator==(const Writes&) const = default;
+};
+Writes writes(const Sim::State& state) {
+    return {state.getStepCount(), state.getOverrideCount()};
+}
+
+// The box is single precision: the face is hit a float's width from the ideal point.
+void expectNear(const V3& actual, const V3& expected) {
+    EXPECT_NEAR(actual.x, expected.x, 1e-6);
+    EXPECT_NEAR(actual.y, expected.y, 1e-6);
+    EXPECT_NEAR(actual.z, expected.z, 1e-6);
+}
+
+class Drag : public ::testing::Test {
+protected:
+    // A unit box centred at (x, 0, 0): its top face at z = 0.5 faces the camera.
+    RefT<Sim::Body> body(double x) {
+        auto b = makeRef<Sim::Body>();
+        b->setTransform(M4::translation({x, 0, 0}));
+        b->setProto(box);
+        model->addBody(b);
+        return b;
+    }
+    Driver driver(const char* name, bool all, std::initializer_list<RefT<Sim::Body>> listed = {}) {
+        auto d = makeRef<Sim::PortDrvUI>(Sim::SrcRef(name));
+        d->setCanAll(all);
+        for (const auto& b : listed) {
+            d->addBody(b);
+        }
+        model->addPortDrv(d);
+        return d;
+    }
+    // A camera at (x, 0, 10) looking down -z, near plane 1, far plane 100.
+    bool grab(double x) {
+        Tolu::FrustumT<double> frustum(-0.01, 0.01, -0.01, 0.01, 1, 100,
+                                       M4::translation({x, 0, 10}));
+        Tolu::Segment3T<double> segment({x, 0, 9}, {x, 0, -90});
+        return project->startDrag(segment, frustum);
+    }
+    void sync() {
+        project->set(model);
+        project->update();
+    }
+
+    Tolu::GL::NoOpFunctions noOp;
+    Tolu::GL::ScopedFunctions useNoOp{noOp.getTable()};
+    Vuro::GL::ClassMap classMap;
+    RefT<GL::Project> project = makeRef<GL::Project>(classMap);
+    RefT<Sim::Project> model = makeRef<Sim::Project>();
+    RefT<Vuro::BodyProto> box = Vuro::makeBox({1, 1, 1}, {1, 1, 1, 1});
+};
+
+TEST_F(Drag, WithoutAnEnabledDriverNothingIsTestedOrWritten) {
+    body(0);
+    auto off = driver("off", true);
+    off->setEnabled(false);
+    sync();
+    EXPECT_FALSE(grab(0));
+    EXPECT_FALSE(project->isDrag());
+    EXPECT_EQ(project->getTouchPos(), V3()) << "no body may be tested";
+    project->drag({1, 0, 0});
+    project->stopDrag();
+    for (const Sim::State* state : {static_cast<Sim::State*>(&off->getDragActive()),
+                                    static_cast<Sim::State*>(&off->getDragOffset())}) {
+        EXPECT_EQ(writes(*state), (Writes{0, 0})) << state->getName();
+    }
+}
+
+TEST_F(Drag, AnAllDriverTakesAnyBodyARestrictingDriverOnlyItsOwn) {
+    auto a = body(0), b = body(3);
+    auto all = driver("all", true);
+    auto some = driver("some", false, {a});
+    sync();
+
+    ASSERT_TRUE(grab(3));
+    EXPECT_TRUE(project->isDrag());
+    expectNear(project->getTouchPos(), {3, 0, 0.5});
+    EXPECT_TRUE(all->getDragActive().getValue());
+    EXPECT_EQ(all->getDragBody().getValue(), b);
+    EXPECT_EQ(all->getDragTouchPos().getValue(), project->getTouchPos());
+    EXPECT_EQ(all->getDragOffset().getValue(), V3());
+    EXPECT_FALSE(some->getDragActive().getValue());
+    EXPECT_EQ(some->getDragBody().getValue(), nullptr);
+    EXPECT_EQ(writes(some->getDragTouchPos()), (Writes{0, 0}));
+    EXPECT_EQ(writes(some->getDragOffset()), (Writes{0, 0}));
+
+    ASSERT_TRUE(grab(0));
+    EXPECT_TRUE(some->getDragActive().getValue());
+    EXPECT_EQ(some->getDragBody().getValue(), a);
+    expectNear(some->getDragTouchPos().getValue(), {0, 0, 0.5});
+}
+
+TEST_F(Drag, ARestrictingDriverAloneOffersOnlyItsBodies) {
+    auto a = body(0);
+    body(3);
+    auto some = driver("some", false, {a});
+    sync();
+    EXPECT_FALSE(grab(3));
+    EXPECT_FALSE(some->getDragActive().getValue());
+    EXPECT_TRUE(grab(0));
+    EXPECT_EQ(some->getDragBody().getValue(), a);
+}
+
+TEST_F(Drag, HiddenUnpickableAndBareBodiesAreNeverGrabbed) {
+    body(0)->setVisible(false);
+    body(3)->setPickable(false);
+    body(6)->setProto(nullptr);
+    auto all = driver("all", true);
+    sync();
+    for (const double x : {0.0, 3.0, 6.0}) {
+        EXPECT_FALSE(grab(x)) << "at x = " << x;
+        EXPECT_EQ(all->getDragBody().getValue(), nullptr);
+    }
+}
+
+TEST_F(Drag, AFailedStartClearsTheDriversAndStopThenOnlyForgetsTheTarget) {
+    auto a = body(0);
+    auto all = driver("all", true);
+    sync();
+    ASSERT_TRUE(grab(0));
+    const V3 touched = project->getTouchPos();
+    EXPECT_FALSE(grab(10));
+    EXPECT_FALSE(project->isDrag());
+    EXPECT_FALSE(all->getDragActive().getValue());
+    EXPECT_EQ(all->getDragBody().getValue(), nullptr);
+    EXPECT_EQ(all->getDragTouchPos().getValue(), touched) << "not written on a miss";
+
+    const Writes active = writes(all->getDragActive());
+    const Writes offset = writes(all->getDragOffset());
+    project->drag({1, 0, 0});
+    project->stopDrag();
+    EXPECT_EQ(writes(all->getDragActive()), active);
+    EXPECT_EQ(writes(all->getDragOffset()), offset);
+}
+
+// --- what a write does ---------------------------------------------------------------
+
+TEST_F(Drag, GrabbingTheSameSpotTwiceChangesNothingButMarksEveryStateAgain) {
+    body(0);
+    auto all = driver("all", true);
+    sync();
+    int signals = 0;
+    auto count = [&signals](auto&) { ++signals; };
+    all->getDragActive().getSignal().connect(count);
+    all->getDragBody().getSignal().connect(count);
+    all->getDragTouchPos().getSignal().connect(count);
+    all->getDragOffset().getSignal().connect(count);
+
+    ASSERT_TRUE(grab(0));
+    EXPECT_EQ(signals, 3) << "the offset starts at zero already";
+    ASSERT_TRUE(grab(0));
+    EXPECT_EQ(signals, 3);
+    EXPECT_EQ(writes(all->getDragActive()), (Writes{1, 2}));
+    EXPECT_EQ(writes(all->getDragBody()), (Writes{1, 2}));
+    EXPECT_EQ(writes(all->getDragTouchPos()), (Writes{1, 2}));
+    EXPECT_EQ(writes(all->getDragOffset()), (Writes{0, 2}));
+}
+
+TEST_F(Drag, ListenersSeeTheNewValueAndStepButNotYetTheOverride) {
+    auto a = body(0), b = body(3);
+    auto all = driver("all", true);
+    sync();
+    ASSERT_TRUE(grab(0));
+    const V3 before = project->getTouchPos();
+    Sim::PortDrvUI::PointState& touch = all->getDragTouchPos();
+    Sim::PortDrvUI::BodyState& dragged = all->getDragBody();
+    int seen = 0;
+    touch.getSignal().connect([&](Sim::PortDrvUI::PointState::SigData& data) {
+        EXPECT_EQ(data.previous, before);
+        expectNear(touch.getValue(), {3, 0, 0.5});
+        EXPECT_EQ(touch.getStep(), &all->getStepTouchPos());
+        EXPECT_EQ(writes(touch), (Writes{2, 1}));
+        ++seen;
+    });
+    dragged.getSignal().connect([&](Sim::PortDrvUI::BodyState::SigData& data) {
+        EXPECT_EQ(data.previous, a);
+        EXPECT_EQ(dragged.getValue(), b);
+        ++seen;
+    });
+    ASSERT_TRUE(grab(3));
+    EXPECT_EQ(seen, 2);
+    EXPECT_EQ(writes(touch), (Writes{2, 2}));
+}
+
+TEST_F(Drag, OffsetsAreWrittenOnlyWhenTheyDifferAndOnlyToTakingPart) {
+    auto a = body(0), b = body(3);
+    auto all = driver("all", true);
+    auto some = driver("some", false, {a});
+    sync();
+    ASSERT_TRUE(grab(3));
+    auto& offset = all->getDragOffset();
+    project->drag({1, 2, 3});
+    project->drag({1, 2, 3});
+    EXPECT_EQ(offset.getValue(), V3(1, 2, 3));
+    EXPECT_EQ(writes(offset), (Writes{1, 3}));
+    EXPECT_EQ(writes(some->getDragOffset()), (Writes{0, 0})) << "not taking part";
+
+    // Signed zeros differ and NaN equals nothing, so both count as changes.
+    project->drag({0, 0, 0});
+    project->drag({-0.0, 0, 0});
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    project->drag({nan, 0, 0});
+    project->drag({nan, 0, 0});
+    EXPECT_EQ(writes(offset).steps, 5u);
+}
+
+TEST_F(Drag, StopClearsOnlyTheActiveFlagAndLaterDragsDoNothing) {
+    auto a = body(0);
+    auto all = driver("all", true);
+    sync();
+    ASSERT_TRUE(grab(0));
+    project->drag({1, 0, 0});
+    project->stopDrag();
+    EXPECT_FALSE(project->isDrag());
+    EXPECT_FALSE(all->getDragActive().getValue());
+    EXPECT_EQ(all->getDragBody().getValue(), a);
+    expectNear(all->getDragTouchPos().getValue(), {0, 0, 0.5});
+    EXPECT_EQ(all->getDragOffset().getValue(), V3(1, 0, 0));
+    project->drag({2, 0, 0});
+    EXPECT_EQ(all->getDragOffset().getValue(), V3(1, 0, 0));
+}
+
+TEST_F(Drag, ABodyThatDiesEndsTheDragButStopStillResetsTheDrivers) {
+    auto a = body(0);
+    auto all = driver("all", true);
+    sync();
+    ASSERT_TRUE(grab(0));
+    model->removeBody(a);
+    project->update();
+    a.reset();
+    EXPECT_FALSE(project->isDrag());
+    project->drag({1, 0, 0});
+    EXPECT_EQ(all->getDragOffset().getValue(), V3());
+    project->stopDrag();
+    EXPECT_FALSE(all->getDragActive().getValue());
+}
+
+// --- states bound to expressions -------------------------------------------------------
+
+TEST_F(Drag, AStateBoundToAnExpressionThatMayNotBeOverriddenStopsTheStart) {
+    auto a = body(0);
+    auto first = driver("first", true);
+    auto second = driver("second", true);
+    auto third = driver("third", true);
+    auto expr = makeRef<Sim::ExprState<Sim::PortDrvUI::BodyState>>(
+        [] { return Tolu::PtrT<Sim::Body>(); }, "expr");
+    second->getDragBody().bind(expr);
+    second->getDragBody().setOverridePermitted(false);
+    // Not permitted but unbound, and bound but permitted: both may be written.
+    first->getDragActive().setOverridePermitted(false);
+    first->getDragBody().bind(
+        makeRef<Sim::ExprState<Sim::PortDrvUI::BodyState>>([] { return Tolu::PtrT<Sim::Body>(); }));
+    sync();
+
+    try {
+        grab(0);
+        FAIL() << "expected an error";
+    } catch (const Sim::Error& error) {
+        EXPECT_EQ(error.getSrcRef().name, "second");
+        EXPECT_NE(error.getText().find("dragBody"), std::string::npos) << error.getText();
+        const std::string localised = Tolu::getLocText("_ErrorState_1_BoundToExpr");
+        const std::string lead = localised.substr(0, localised.find('%'));
+        EXPECT_NE(error.getText().find(lead), std::string::npos) << error.getText();
+    }
+    EXPECT_EQ(first->getDragOffset().getOverrideCount(), 1u);
+    EXPECT_EQ(first->getDragBody().getValue(), a);
+    EXPECT_TRUE(second->getDragActive().getValue()) << "earlier states of the driver stay";
+    EXPECT_EQ(writes(second->getDragBody()), (Writes{0, 0}));
+    EXPECT_EQ(writes(second->getDragTouchPos()), (Writes{0, 0}));
+    EXPECT_EQ(writes(third->getDragActive()), (Writes{0, 0}));
+    EXPECT_TRUE(project->isDrag()) << "the target was taken before the drivers";
+}
+
+} // namespace
