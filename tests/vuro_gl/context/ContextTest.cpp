@@ -171,8 +171,6 @@ TEST_P(ContextBadUseTest, ThrowsAClearError) {
 
 const BadUse badUses[] = {
     {"MaterialBeforeAnyPass", [](Context& c) { c.applyGState({}, 1.0f); }},
-    {"MatrixBeforeAnyPass", [](Context& c) { c.applyMats(M4()); }},
-    {"MixBeforeAnyPass", [](Context& c) { c.applyHLRenderMix(0.5f); }},
     {"SymbolInSolidPass",
      [](Context& c) {
          startSolid(c);
@@ -208,12 +206,6 @@ const BadUse badUses[] = {
      [](Context& c) {
          startSolid(c, 1);
          c.initDepthPeeling();
-     }},
-    {"LayerZero",
-     [](Context& c) {
-         startSolid(c, 3);
-         c.initDepthPeeling();
-         c.initDepthPeelingLayer(0);
      }},
     {"LayerPastTheMode",
      [](Context& c) {
