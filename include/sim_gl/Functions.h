@@ -4,6 +4,10 @@
 #include <sim_gl/Fwd.h>
 #include <sim_gl/Node.h>
 
+#include <vuro_gl/gl/DirectionalLight.h>
+
+#include <vector>
+
 namespace Ostra::Sim::GL::Isect {
 
 /// A hit found by picking. Starts with zero vectors and no node.
@@ -17,6 +21,18 @@ struct Hit {
 } // namespace Ostra::Sim::GL::Isect
 
 namespace Ostra::Sim::GL {
+
+/// Draws one frame of `project`: shadow (when `shadows` and anything casts one), solid with
+/// `transpMode` (0 single, 1 blended, n >= 2 peeling n - 1 layers), HUD, then the highlights of
+/// modes 0 and 1. The OpenGL state is reset afterwards, also when an exception passes.
+OSTRA_SIM_GL_EXPORT void
+render(Context& ctx, Project& project, const std::vector<RefT<Vuro::GL::DataClass>>& dataClasses,
+       unsigned fbo, unsigned width, unsigned height, unsigned mask, unsigned hlMask1,
+       unsigned hlMask0, const Matrix4x4T<double>& camMat1, const Matrix4x4T<double>& camMat2,
+       const Vuro::GL::DirectionalLight& light, bool shadows, unsigned transpMode, double hudParam1,
+       double hudParam2, unsigned hlParam, const Vector4T<float>& hlColor1,
+       const Vector4T<float>& hlColor0, const Matrix4x4T<double>& maskMat1,
+       const Matrix4x4T<double>& maskMat0);
 
 /// A node for `sensor`, appended to the project's sensor list, when the sensor lies on
 /// a track; null otherwise, and nothing is made.
