@@ -16,13 +16,6 @@ namespace {
 namespace GL = Ostra::Sim::GL;
 namespace Sim = Ostra::Sim;
 
-// Bodies without picking: the benchmark never picks.
-struct BenchBody : GL::Body {
-    BenchBody(GL::Project& project, Sim::Body& body) : Body(project, body) {}
-    void isect(Tolu::Segment3T<double>&, Tolu::FrustumT<double>&, GL::Isect::Context&,
-               GL::Isect::Hit&) override {}
-};
-
 Tolu::RefT<Vuro::BodyProto> makeGeometry(int index) {
     auto proto = Vuro::makeBox({1.0f, 0.5f + 0.1f * float(index), 0.25f}, {0.8f, 0.3f, 0.2f, 1.0f});
     Vuro::PrimGroup outline;
@@ -50,7 +43,7 @@ Scene::Scene(int bodies, int prototypes) {
         body->setTransform(
             Tolu::Matrix4x4T<double>::translation({2.0 * (i % side), 2.0 * (i / side), 0.0}));
         model->addBody(body);
-        nodes.emplace_back(new BenchBody(*project, *body));
+        nodes.emplace_back(new GL::Body(*project, *body));
     }
     context.initSolidRender(1280, 720, Tolu::Matrix4x4T<double>(), Tolu::Matrix4x4T<double>(),
                             Tolu::Matrix4x4T<double>(), Vuro::GL::DirectionalLight(), false, 0,

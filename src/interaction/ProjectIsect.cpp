@@ -16,12 +16,12 @@ constexpr unsigned jointParts = JointLines | JointFrame;
 constexpr unsigned bodyParts = TrackPath | BodyFrame | ProtoBodyFrame;
 constexpr unsigned bodyBSphereParts = BodyGeo | bodyParts;
 
-// Calls `isect` on every node of `list`, first to last. The strong reference keeps the
-// current node alive through its test.
+// Calls `isect` on every node of `list`, first to last. Tests change no list, so plain
+// pointers walk it: a pick over thousands of bodies pays no reference counting.
 template <class T>
 void isectAll(const Sim::NodeListT<T, RefT<T>>& list, Segment3T<double>& segment,
               FrustumT<double>& frustum, Isect::Context& context, Isect::Hit& hit) {
-    for (RefT<T> node(list.first.get()); node; node.reset(node->getNext().get())) {
+    for (T* node = list.first.get(); node; node = node->getNext().get()) {
         node->isect(segment, frustum, context, hit);
     }
 }
@@ -29,7 +29,7 @@ void isectAll(const Sim::NodeListT<T, RefT<T>>& list, Segment3T<double>& segment
 template <class T>
 void mergeAll(const Sim::NodeListT<T, RefT<T>>& list, BSphereT<double>& sphere, Context& context,
               unsigned mask, unsigned hlMask1, unsigned hlMask0) {
-    for (RefT<T> node(list.first.get()); node; node.reset(node->getNext().get())) {
+    for (T* node = list.first.get(); node; node = node->getNext().get()) {
         const BSphereT<double> part = node->getBSphere(context, mask, hlMask1, hlMask0);
         if (part.valid) {
             Geometry::merge(sphere, part);

@@ -1,0 +1,114 @@
+#include "BenchScene.h"
+
+#include <sim_gl/Functions.h>
+
+#include <tolu/gl/GL.h>
+#include <tolu/gl/GLEnums.h>
+#include <tolu/gl/HeadlessContext.h>
+#include <vuro_gl/gl/IsectContext.h>
+
+#include <cmath>
+
+namespace {
+
+namespace GL = Ostra::Sim::GL;
+using Tolu::FrustumT;
+using Tolu::Matrix4x4T;
+using Tolu::Segment3T;
+using Tolu::Vector3T;
+
+constexpr int pickBodies = 10000;
+
+// A thin pick volume looking down -z from above the point (x, y).
+struct Pick {
+    Pick(double x, double y) {
+        const auto toWorld = Matrix4x4T<double>::translation({x, y, 50.0});
+        frustum = FrustumT<double>(-0.002, 0.002, -0.002, 0.002, 1.0, 200.0, toWorld);
+        segment = Segment3T<double>(toWorld.transformAffine({0, 0, -1}),
+                                    toWorld.transformAffine({0, 0, -200}));
+    }
+    Segment3T<double> segment;
+    FrustumT<double> frustum;
+};
+
+void pickOnce(Bench::Scene& scene, const Pick& pick, benchmark::State& state) {
+    for (auto _ : state) {
+        Pick volume = pick; // every hit narrows the volume: start afresh each time
+        Vuro::GL::Isect::Context context(Vuro::GL::allModes, 0x1B, Vuro::GL::Isect::FlagNone);
+        GL::Isect::Hit hit;
+        scene.project->isect(volume.segment, volume.frustum, context, hit);
+        benchmark::DoNotOptimize(hit);
+    }
+    Bench::reportPerBody(state, pickBodies);
+}
+
+// Frames, then meshes of every body, with nothing under the pick.
+void IsectMiss(benchmark::State& state) {
+    Bench::Scene scene(pickBodies);
+    pickOnce(scene, Pick(-1000.0, -1000.0), state);
+}
+BENCHMARK(IsectMiss)->Unit(benchmark::kMicrosecond);
+
+// The pick runs through one body's mesh (meshes are tested since no frame is hit).
+void IsectHit(benchmark::State& state) {
+    Bench::Scene scene(pickBodies);
+    pickOnce(scene, Pick(20.3, 20.1), state);
+}
+BENCHMARK(IsectHit)->Unit(benchmark::kMicrosecond);
+
+void BSphere(benchmark::State& state) {
+    Bench::Scene scene(pickBodies);
+    for (auto _ : state) {
+        auto sphere = scene.project->getBSphere(scene.context, 0x19, 0, 0);
+        benchmark::DoNotOptimize(sphere);
+    }
+    Bench::reportPerBody(state, pickBodies);
+}
+BENCHMARK(BSphere)->Unit(benchmark::kMicrosecond);
+
+constexpr int frameBodies = 1000;
+constexpr unsigned width = 1280;
+constexpr unsigned height = 720;
+
+void renderFrame(Bench::Scene& scene, unsigned fbo) {
+    const int side = int(std::ceil(std::sqrt(double(frameBodies))));
+    const Vector3T<double> centre(side, side, 0);
+    const auto view = Matrix4x4T<double>::lookAt(
+        centre + Vector3T<double>(0, -2.0 * side, 1.5 * side), centre, {0, 0, 1});
+    const auto proj = Matrix4x4T<double>::perspective(0.8, double(width) / height, 1.0, 400.0);
+    GL::render(scene.context, *scene.project, {}, fbo, width, height, 0x79, 0, 0x11, view, proj,
+               Vuro::GL::DirectionalLight(), true, 0, 30.0, double(height), 3, {0, 1, 1, 1},
+               {1, 0.5f, 0, 1}, Matrix4x4T<double>(), Matrix4x4T<double>());
+}
+
+// A whole frame with OpenGL replaced by functions that do nothing: the library's own
+// CPU cost, shadows and frames included.
+void FrameNoOpGL(benchmark::State& state) {
+    Bench::Scene scene(frameBodies);
+    scene.nodes.front()->setHighlight(0, true, false);
+    for (auto _ : state) {
+        renderFrame(scene, 0);
+    }
+    Bench::reportPerBody(state, frameBodies);
+}
+BENCHMARK(FrameNoOpGL)->Unit(benchmark::kMicrosecond);
+
+// The same frame drawn by Mesa's software renderer into a headless framebuffer.
+void FrameMesa(benchmark::State& state) {
+    Tolu::GL::HeadlessContext gl(width, height);
+    {
+        Bench::Scene scene(frameBodies);
+        scene.context.releaseGL(); // drop what the set-up made with the no-op functions
+        Tolu::GL::ScopedFunctions useReal(Tolu::GL::loadedFunctions());
+        scene.nodes.front()->setHighlight(0, true, false);
+        for (auto _ : state) {
+            renderFrame(scene, gl.getFramebuffer());
+            Tolu::GL::glFinish();
+        }
+        Bench::reportPerBody(state, frameBodies);
+        scene.context.releaseGL();
+    }
+}
+BENCHMARK(FrameMesa)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+} // namespace
