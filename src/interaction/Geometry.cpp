@@ -35,11 +35,6 @@ std::uint8_t dirtyBit(int side) {
     }
 }
 
-// n . (p - n d): equal to n . p - d for the unit normals framePlane stores.
-double planeDistance(const PlaneT<double>& plane, const Vec& p) {
-    return plane.normal.dot(p - plane.normal * plane.d);
-}
-
 } // namespace
 
 Vec transformPoint(const Matrix4x4T<double>& m, const Vec& p, double tolerance) {
@@ -129,16 +124,6 @@ const PlaneT<double>& framePlane(Frustum& frustum, int side) {
     return plane;
 }
 
-bool pointInFrustum(Frustum& frustum, const Vec& p) {
-    for (const int side : {Frustum::PlaneLeft, Frustum::PlaneRight, Frustum::PlaneTop,
-                           Frustum::PlaneBottom, Frustum::PlaneNear, Frustum::PlaneFar}) {
-        if (planeDistance(framePlane(frustum, side), p) > 0.0) {
-            return false;
-        }
-    }
-    return true;
-}
-
 int clipToFrustum(Frustum& frustum, const Vec& a, const Vec& b, Vec& c0, Vec& c1) {
     c0 = a;
     c1 = b;
@@ -162,24 +147,6 @@ int clipToFrustum(Frustum& frustum, const Vec& a, const Vec& b, Vec& c0, Vec& c1
         }
     }
     return result;
-}
-
-double closestParam(const Vec& q, const Vec& p0, const Vec& p1, double tolerance) {
-    const Vec dir = p1 - p0;
-    const double len2 = dir.lengthSquared();
-    const double tol2 = tolerance * tolerance;
-    if (len2 >= -tol2 && len2 <= tol2) {
-        return 0.0;
-    }
-    return (q - p0).dot(dir) / len2;
-}
-
-bool segmentHitsSphere(const Segment3T<double>& segment, const BSphereT<double>& sphere) {
-    const Vec& p0 = segment.p0;
-    const Vec& p1 = segment.p1;
-    const double u = closestParam(sphere.centre, p0, p1, eps);
-    const Vec nearest = u < 0.0 ? p0 : u > 1.0 ? p1 : p0 * (1.0 - u) + p1 * u;
-    return sphere.radius * sphere.radius >= (nearest - sphere.centre).lengthSquared();
 }
 
 // Results are written field by field: the sphere's constructor refuses negative radii,
@@ -237,16 +204,6 @@ void sphereOfBox(BSphereT<double>& s, const BBoxT<double>& box) {
         addPoint(s, {(corner & 1u) ? box.max.x : box.min.x, (corner & 2u) ? box.max.y : box.min.y,
                      (corner & 4u) ? box.max.z : box.min.z});
     }
-}
-
-BSphereT<double> transformSphere(const Matrix4x4T<double>& m, const Vec& centre, double radius) {
-    const Vec c = m.transformAffine(centre);
-    const Vec q = m.transformAffine(centre + Vec(radius, radius, radius));
-    BSphereT<double> result;
-    result.centre = c;
-    result.radius = std::max({std::abs(q.x - c.x), std::abs(q.y - c.y), std::abs(q.z - c.z)});
-    result.valid = result.radius >= 0.0;
-    return result;
 }
 
 } // namespace Ostra::Sim::GL::Geometry

@@ -10,6 +10,9 @@
 #include <tolu/math3d/Segment3T.h>
 #include <tolu/math3d/Vector3T.h>
 
+#include <algorithm>
+#include <cmath>
+
 namespace Ostra::Sim::GL::Geometry {
 
 using Tolu::BBoxT;
@@ -25,28 +28,60 @@ inline constexpr double eps = 1e-10;
 
 /// Homogeneous transform of `p` by `m`; throws `ErrorBadMatrix` when the last row sends
 /// the point to w within ±`tolerance`.
-[[nodiscard]] Vector3T<double> transformPoint(const Matrix4x4T<double>& m, const Vector3T<double>& p,
-                                              double tolerance = eps);
+[[nodiscard]] Vector3T<double> transformPoint(const Matrix4x4T<double>& m,
+                                              const Vector3T<double>& p, double tolerance = eps);
 /// Affine image of `p` (rows 0 to 2 times (x, y, z, 1), no division).
-[[nodiscard]] Vector3T<double> transformAffine(const Matrix4x4T<double>& m, const Vector3T<double>& p);
+[[nodiscard]] Vector3T<double> transformAffine(const Matrix4x4T<double>& m,
+                                               const Vector3T<double>& p);
 /// `v` scaled to length 1; throws `ErrorBadNullVector` below length `tolerance`.
 [[nodiscard]] Vector3T<double> normalize(const Vector3T<double>& v, double tolerance = eps);
 
 /// The world plane of one frustum side (index as `FrustumT::PlaneLeft` ...), recomputed
 /// from l, r, b, t, n, f and `toWorld` when its dirty bit is set, which it clears.
 const PlaneT<double>& framePlane(FrustumT<double>& frustum, int side);
+/// n · (p − n·d): equal to n·p − d for the unit normals `framePlane` stores.
+[[nodiscard]] inline double planeDistance(const PlaneT<double>& plane, const Vector3T<double>& p) {
+    return plane.normal.dot(p - plane.normal * plane.d);
+}
 /// True when `p` lies inside or on every plane (tested left, right, top, bottom, near, far).
-[[nodiscard]] bool pointInFrustum(FrustumT<double>& frustum, const Vector3T<double>& p);
+/// Inline: picking tests it for every body frame.
+[[nodiscard]] inline bool pointInFrustum(FrustumT<double>& frustum, const Vector3T<double>& p) {
+    for (const int side :
+         {FrustumT<double>::PlaneLeft, FrustumT<double>::PlaneRight, FrustumT<double>::PlaneTop,
+          FrustumT<double>::PlaneBottom, FrustumT<double>::PlaneNear, FrustumT<double>::PlaneFar}) {
+        const PlaneT<double>& plane =
+            frustum.dirty ? framePlane(frustum, side) : frustum.planes[side];
+        if (planeDistance(plane, p) > 0.0) {
+            return false;
+        }
+    }
+    return true;
+}
 /// Clips the edge a→b to the frustum into c0→c1: 0 wholly outside, 1 clipped,
 /// 2 wholly inside (planes left, top, right, bottom, near, far).
 int clipToFrustum(FrustumT<double>& frustum, const Vector3T<double>& a, const Vector3T<double>& b,
                   Vector3T<double>& c0, Vector3T<double>& c1);
 /// Parameter of the point of line p0→p1 nearest to `q`; 0 for a degenerate line
 /// (|p1 − p0|² within ±tolerance²).
-[[nodiscard]] double closestParam(const Vector3T<double>& q, const Vector3T<double>& p0,
-                                  const Vector3T<double>& p1, double tolerance = eps);
+[[nodiscard]] inline double closestParam(const Vector3T<double>& q, const Vector3T<double>& p0,
+                                         const Vector3T<double>& p1, double tolerance = eps) {
+    const Vector3T<double> dir = p1 - p0;
+    const double len2 = dir.lengthSquared();
+    const double tol2 = tolerance * tolerance;
+    if (len2 >= -tol2 && len2 <= tol2) {
+        return 0.0;
+    }
+    return (q - p0).dot(dir) / len2;
+}
 /// True when the segment meets the sphere (its nearest point lies within the radius).
-[[nodiscard]] bool segmentHitsSphere(const Segment3T<double>& segment, const BSphereT<double>& sphere);
+[[nodiscard]] inline bool segmentHitsSphere(const Segment3T<double>& segment,
+                                            const BSphereT<double>& sphere) {
+    const Vector3T<double>& p0 = segment.p0;
+    const Vector3T<double>& p1 = segment.p1;
+    const double u = closestParam(sphere.centre, p0, p1, eps);
+    const Vector3T<double> nearest = u < 0.0 ? p0 : u > 1.0 ? p1 : p0 * (1.0 - u) + p1 * u;
+    return sphere.radius * sphere.radius >= (nearest - sphere.centre).lengthSquared();
+}
 
 /// Grows `s` to contain the valid sphere `t` (nothing when t's radius is negative).
 void merge(BSphereT<double>& s, const BSphereT<double>& t);
@@ -58,7 +93,15 @@ void sphereOfBox(BSphereT<double>& s, const BBoxT<double>& box);
 /// Sphere `(centre, radius)` transformed by `m`: the affine image of the centre and the
 /// largest coordinate offset of the image of centre + (r, r, r). Valid when the radius
 /// is at least 0.
-[[nodiscard]] BSphereT<double> transformSphere(const Matrix4x4T<double>& m,
-                                               const Vector3T<double>& centre, double radius);
+[[nodiscard]] inline BSphereT<double>
+transformSphere(const Matrix4x4T<double>& m, const Vector3T<double>& centre, double radius) {
+    const Vector3T<double> c = m.transformAffine(centre);
+    const Vector3T<double> q = m.transformAffine(centre + Vector3T<double>(radius, radius, radius));
+    BSphereT<double> result; // field by field: the constructor refuses negative radii
+    result.centre = c;
+    result.radius = std::max({std::abs(q.x - c.x), std::abs(q.y - c.y), std::abs(q.z - c.z)});
+    result.valid = result.radius >= 0.0;
+    return result;
+}
 
 } // namespace Ostra::Sim::GL::Geometry
