@@ -7,8 +7,13 @@ packages=(
     cmake ninja-build g++ pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
     libegl-dev libegl-mesa0 libgl1-mesa-dri libgl-dev
-    libpng-dev clang-format
+    libpng-dev clang-format freeglut3-dev
 )
+# Optional: a virtual X display, to run the interactive viewer where there is no desktop
+# (TOLU_WITH_XVFB=1 bash scripts/setup.sh; then xvfb-run <build dir>/examples/simGLViewer).
+if [ "${TOLU_WITH_XVFB:-0}" = 1 ]; then
+    packages+=(xvfb)
+fi
 
 missing=()
 for package in "${packages[@]}"; do
