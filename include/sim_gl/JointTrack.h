@@ -35,6 +35,8 @@ protected:
     void makeGeo() override;
 
 private:
+    /// The grip in a highlight pass (`mask`: in the mask colour), placed with the mask matrix.
+    void renderGripHL(Context& context, bool mask);
     /// Draws the grip at the joint's current position, placed by `worldFromTrack`.
     void drawGrip(Context& context, const Sim::Track& track,
                   const Matrix4x4T<double>& worldFromTrack, const Vector4T<float>& front,

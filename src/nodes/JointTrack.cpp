@@ -102,6 +102,15 @@ void JointTrack::renderHUD(Context& context) {
 
 void JointTrack::renderHUDHL(Context& context) {
     Joint::renderHUDHL(context);
+    renderGripHL(context, false);
+}
+
+void JointTrack::renderHUDHLMask(Context& context) {
+    Joint::renderHUDHLMask(context);
+    renderGripHL(context, true);
+}
+
+void JointTrack::renderGripHL(Context& context, bool mask) {
     if (!(context.renderMask & JointLines)) {
         return;
     }
@@ -117,27 +126,12 @@ void JointTrack::renderHUDHL(Context& context) {
     // The mask matrix goes on top once more: twice for an own highlight, once if forced.
     const auto& world = first->getTransform();
     const Matrix4x4T<double> placed = own ? context.maskMatrix * world : world;
+    if (mask) {
+        drawGrip(context, *first, context.maskMatrix * placed, white, white);
+        return;
+    }
     const Vector4T<float> front = Vuro::GL::JointTrack::colorGripF * 0.5f + context.hlColor * 0.5f;
     drawGrip(context, *first, context.maskMatrix * placed, front, context.hlColor);
-}
-
-void JointTrack::renderHUDHLMask(Context& context) {
-    Joint::renderHUDHLMask(context);
-    if (!(context.renderMask & JointLines)) {
-        return;
-    }
-    if (context.hlMode == 0 && (hlFlags & FlagHL1)) {
-        return;
-    }
-    const bool own = isHighlighted(context.hlMode);
-    const ForcedHLScope forced(context, own);
-    const Sim::Track* first = firstTrack(getSimJoint());
-    if (!forced.isForced() || !first) {
-        return;
-    }
-    const auto& world = first->getTransform();
-    const Matrix4x4T<double> placed = own ? context.maskMatrix * world : world;
-    drawGrip(context, *first, context.maskMatrix * placed, white, white);
 }
 
 } // namespace Ostra::Sim::GL
