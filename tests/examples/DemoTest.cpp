@@ -127,13 +127,6 @@ std::unique_ptr<Tolu::GL::HeadlessContext> DemoTest::context;
 std::optional<DemoRun> DemoTest::run;
 std::string DemoTest::error;
 
-TEST_F(DemoTest, EveryFrameHasTheContextSize) {
-    for (const auto& f : run->frames) {
-        EXPECT_EQ(f.image.width, kWidth) << f.name;
-        EXPECT_EQ(f.image.height, kHeight) << f.name;
-    }
-}
-
 TEST_F(DemoTest, BareGroundIsLitWarmGreyUnlikeTheBackground) {
     const Rgba ground = frame(Plain).at(run->ground.x, run->ground.y);
     const Rgba sky = frame(Plain).at(kWidth / 2, 0);

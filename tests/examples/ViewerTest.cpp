@@ -2,7 +2,6 @@
 #include "support/PixelProbe.h"
 
 #include <sim_gl/Body.h>
-#include <sim_gl/Joint.h>
 #include <sim_gl/Project.h>
 
 #include <tolu/gl/GL.h>
@@ -144,95 +143,35 @@ protected:
 std::unique_ptr<Tolu::GL::HeadlessContext> ViewerTest::context;
 std::string ViewerTest::error;
 
+// Where the block is in bodyTransforms().
+constexpr std::size_t kBlock = 6;
 // A pixel of sky above the mechanism, where nothing can be picked.
 const Pixel sky{kWidth / 2.0, 2.5};
 
 // --- picking and highlighting ------------------------------------------------------------
 
-TEST_F(ViewerTest, ClickOnTheBlockHighlightsItsNodeInModeZero) {
+TEST_F(ViewerTest, ClickHighlightsTheBodyInModeZeroAndKeyHClearsIt) {
     const auto& scene = viewer->getScene();
     click(pixelOf(*scene.block));
     EXPECT_TRUE(nodeOf(*scene.block).isHighlighted(Vuro::GL::HLMode0));
     EXPECT_FALSE(nodeOf(*scene.block).isHighlighted(Vuro::GL::HLMode1));
     EXPECT_FALSE(nodeOf(*scene.ball).isHighlighted(Vuro::GL::HLMode0));
     EXPECT_EQ(viewer->getGesture(), Gesture::None);
-}
-
-TEST_F(ViewerTest, ClickOnAnotherBodyMovesTheHighlightThere) {
-    const auto& scene = viewer->getScene();
-    click(pixelOf(*scene.block));
+    EXPECT_FALSE(isDragging());
     click(pixelOf(*scene.cone));
     EXPECT_FALSE(nodeOf(*scene.block).isHighlighted(Vuro::GL::HLMode0));
     EXPECT_TRUE(nodeOf(*scene.cone).isHighlighted(Vuro::GL::HLMode0));
-}
-
-TEST_F(ViewerTest, PressOnAJointHighlightsItAndOrbitsInsteadOfDragging) {
-    // The ball's centre shows the point of the joint that pins it to the crank.
-    const auto& scene = viewer->getScene();
-    const Pixel pin = pixelOf(*scene.ball);
-    viewer->onMouseDown(pin.ix(), pin.iy(), MouseButton::Left);
-    EXPECT_EQ(viewer->getGesture(), Gesture::Orbit);
-    EXPECT_FALSE(isDragging());
-    viewer->onMouseUp(pin.ix(), pin.iy(), MouseButton::Left);
-    auto* joint =
-        dynamic_cast<GLS::Joint*>(viewer->getView().getProject().find(scene.ballPin.get()).get());
-    ASSERT_NE(joint, nullptr);
-    EXPECT_TRUE(joint->isHighlighted(Vuro::GL::HLMode0));
-    EXPECT_FALSE(nodeOf(*scene.ball).isHighlighted(Vuro::GL::HLMode0));
-}
-
-TEST_F(ViewerTest, KeyHClearsTheHighlight) {
-    const auto& scene = viewer->getScene();
-    click(pixelOf(*scene.block));
     viewer->onKey('h');
-    EXPECT_FALSE(nodeOf(*scene.block).isHighlighted(Vuro::GL::HLMode0));
-}
-
-TEST_F(ViewerTest, ClickWithoutMovingLeavesTheBodyWhereItWas) {
-    const auto before = bodyTransforms();
-    click(pixelOf(*viewer->getScene().block));
-    EXPECT_TRUE(viewer->frame());
-    const auto after = bodyTransforms();
-    for (std::size_t i = 0; i < before.size(); ++i) {
-        EXPECT_TRUE(sameMatrix(before[i], after[i])) << "body " << i;
-    }
-    EXPECT_FALSE(isDragging());
-}
-
-TEST_F(ViewerTest, HighlightedBlockIsOutlinedInTheFrame) {
-    const Pixel block = pixelOf(*viewer->getScene().block);
-    const Image plain = render();
-    click(block);
-    const Image outlined = render();
-    const Rgba orange{255, 128, 0, 255};
-    auto countOrange = [&](const Image& image) {
-        int n = 0;
-        for (int y = std::max(0, block.iy() - 10); y <= std::min(kHeight - 1, block.iy() + 10);
-             ++y) {
-            for (int x = std::max(0, block.ix() - 10); x <= std::min(kWidth - 1, block.ix() + 10);
-                 ++x) {
-                const Rgba c = image.at(x, y);
-                n += std::abs(int(c[0]) - orange[0]) <= 20 &&
-                             std::abs(int(c[1]) - orange[1]) <= 20 &&
-                             std::abs(int(c[2]) - orange[2]) <= 20
-                         ? 1
-                         : 0;
-            }
-        }
-        return n;
-    };
-    EXPECT_EQ(countOrange(plain), 0);
-    EXPECT_GE(countOrange(outlined), 20);
-    keepOnFailure(outlined);
+    EXPECT_FALSE(nodeOf(*scene.cone).isHighlighted(Vuro::GL::HLMode0));
 }
 
 // --- dragging bodies -------------------------------------------------------------------
 
-TEST_F(ViewerTest, PressDragReleaseMovesTheBlockWithTheCursor) {
+TEST_F(ViewerTest, PressDragReleaseMovesOnlyTheBlockWithTheCursor) {
     const auto& scene = viewer->getScene();
     const Pixel from = pixelOf(*scene.block);
     const M4 viewBefore = viewer->getCamera().getView();
-    const V3 startPos = scene.block->getTransform().getTranslation();
+    const auto before = bodyTransforms();
     viewer->onMouseDown(from.ix(), from.iy(), MouseButton::Left);
     EXPECT_EQ(viewer->getGesture(), Gesture::Drag);
     EXPECT_TRUE(isDragging());
@@ -251,47 +190,14 @@ TEST_F(ViewerTest, PressDragReleaseMovesTheBlockWithTheCursor) {
     EXPECT_NEAR(to.x - from.x, 30, kPixelSlack);
     EXPECT_NEAR(to.y - from.y, -10, kPixelSlack);
     // Right and up on the screen are +x and +z of the world seen from this side.
-    const V3 moved = scene.block->getTransform().getTranslation() - startPos;
+    const V3 moved = scene.block->getTransform().getTranslation() - before[kBlock].getTranslation();
     EXPECT_GT(moved.x, 0.1);
     EXPECT_GT(moved.z, 0.0);
     EXPECT_TRUE(sameMatrix(viewer->getCamera().getView(), viewBefore)) << "the camera stays";
-}
-
-TEST_F(ViewerTest, ReleaseBeforeTheNextFrameStillMovesTheBlock) {
-    const auto& scene = viewer->getScene();
-    const Pixel from = pixelOf(*scene.block);
-    viewer->onMouseDown(from.ix(), from.iy(), MouseButton::Left);
-    viewer->onMouseMove(from.ix() - 20, from.iy());
-    viewer->onMouseUp(from.ix() - 20, from.iy(), MouseButton::Left);
-    EXPECT_FALSE(isDragging());
-    EXPECT_NEAR(pixelOf(*scene.block).x - from.x, -20, kPixelSlack);
-}
-
-TEST_F(ViewerTest, DraggingMovesOnlyTheGrabbedBody) {
-    const auto& scene = viewer->getScene();
-    auto before = bodyTransforms();
-    const Pixel from = pixelOf(*scene.block);
-    viewer->onMouseDown(from.ix(), from.iy(), MouseButton::Left);
-    viewer->onMouseMove(from.ix(), from.iy() + 15);
-    EXPECT_TRUE(viewer->frame());
-    viewer->onMouseUp(from.ix(), from.iy() + 15, MouseButton::Left);
     const auto after = bodyTransforms();
     for (std::size_t i = 0; i < before.size(); ++i) {
-        const bool isBlock = i == 6;
-        EXPECT_EQ(sameMatrix(before[i], after[i]), !isBlock) << "body " << i;
+        EXPECT_EQ(sameMatrix(before[i], after[i]), i != kBlock) << "body " << i;
     }
-}
-
-TEST_F(ViewerTest, ShownBlockFollowsTheDragInTheRenderedFrame) {
-    const Pixel from = pixelOf(*viewer->getScene().block);
-    EXPECT_GE(countPurple(render(), from), 10);
-    viewer->onMouseDown(from.ix(), from.iy(), MouseButton::Left);
-    viewer->onMouseMove(from.ix() + 25, from.iy());
-    viewer->onMouseUp(from.ix() + 25, from.iy(), MouseButton::Left);
-    const Image image = render();
-    EXPECT_GE(countPurple(image, {from.x + 25, from.y}), 10);
-    EXPECT_EQ(countPurple(image, {from.x - 4, from.y}), 0);
-    keepOnFailure(image);
 }
 
 // --- orbiting and zooming --------------------------------------------------------------
@@ -308,117 +214,33 @@ TEST_F(ViewerTest, DragOnEmptySpaceOrbitsAndMovesNoBody) {
     viewer->onMouseUp(sky.ix() + 40, sky.iy() + 10, MouseButton::Left);
     EXPECT_FALSE(isDragging());
     EXPECT_FALSE(sameMatrix(viewer->getCamera().getView(), viewBefore));
-    EXPECT_NE(viewer->getOrbit().yaw, SimGLViewer::Orbit().yaw);
-    EXPECT_NE(viewer->getOrbit().pitch, SimGLViewer::Orbit().pitch);
     const auto after = bodyTransforms();
     for (std::size_t i = 0; i < before.size(); ++i) {
         EXPECT_TRUE(sameMatrix(before[i], after[i])) << "body " << i;
     }
 }
 
-TEST_F(ViewerTest, RightDragOnABodyOrbitsInsteadOfGrabbing) {
-    const auto& scene = viewer->getScene();
-    const Pixel from = pixelOf(*scene.block);
-    const M4 blockBefore = scene.block->getTransform();
-    viewer->onMouseDown(from.ix(), from.iy(), MouseButton::Right);
-    EXPECT_EQ(viewer->getGesture(), Gesture::Orbit);
-    EXPECT_FALSE(isDragging());
-    viewer->onMouseMove(from.ix() + 20, from.iy());
-    viewer->onMouseUp(from.ix() + 20, from.iy(), MouseButton::Right);
-    EXPECT_TRUE(sameMatrix(scene.block->getTransform(), blockBefore));
-    EXPECT_FALSE(nodeOf(*scene.block).isHighlighted(Vuro::GL::HLMode0));
-}
-
-TEST_F(ViewerTest, OrbitPitchStopsShortOfStraightDown) {
-    viewer->onMouseDown(sky.ix(), sky.iy(), MouseButton::Left);
-    viewer->onMouseMove(sky.ix(), sky.iy() + 2000);
-    viewer->onMouseUp(sky.ix(), sky.iy() + 2000, MouseButton::Left);
-    EXPECT_LT(viewer->getOrbit().pitch, 90);
-    EXPECT_NO_THROW((void)viewer->getCamera().getView());
-}
-
-TEST_F(ViewerTest, WheelAndPlusMinusZoomWithinLimits) {
+TEST_F(ViewerTest, ZoomShadowTransparencyAndQuitKeys) {
     const double start = viewer->getOrbit().distance;
     viewer->onWheel(1);
     EXPECT_LT(viewer->getOrbit().distance, start);
     viewer->onKey('-');
     EXPECT_NEAR(viewer->getOrbit().distance, start, 1e-9);
-    viewer->onKey('+');
-    EXPECT_LT(viewer->getOrbit().distance, start);
-    viewer->onWheel(-200);
-    const double farthest = viewer->getOrbit().distance;
     viewer->onWheel(400);
-    const double nearest = viewer->getOrbit().distance;
-    EXPECT_GT(nearest, 0.5) << "beyond the near plane";
-    EXPECT_LT(farthest, 60) << "within the far plane";
-    viewer->onKey('r');
-    EXPECT_NEAR(viewer->getOrbit().distance, start, 1e-9);
-}
+    EXPECT_GT(viewer->getOrbit().distance, 0.5) << "beyond the near plane";
 
-TEST_F(ViewerTest, ResizeChangesTheViewportAndPicksStillHit) {
-    viewer->resize(80, 60);
-    EXPECT_EQ(viewer->getCamera().getWidth(), 80);
-    EXPECT_EQ(viewer->getCamera().getHeight(), 60);
-    click(pixelOf(*viewer->getScene().block));
-    EXPECT_TRUE(nodeOf(*viewer->getScene().block).isHighlighted(Vuro::GL::HLMode0));
-    viewer->resize(0, -5);
-    EXPECT_EQ(viewer->getCamera().getWidth(), 1);
-    EXPECT_EQ(viewer->getCamera().getHeight(), 1);
-}
-
-// --- keys and what they show -----------------------------------------------------------
-
-TEST_F(ViewerTest, KeySTogglesShadows) {
-    const bool initial = viewer->getShadows();
+    const bool shadows = viewer->getShadows();
     viewer->onKey('s');
-    EXPECT_NE(viewer->getShadows(), initial);
-    viewer->onKey('s');
-    EXPECT_EQ(viewer->getShadows(), initial);
-}
-
-TEST_F(ViewerTest, KeyTCyclesTransparencyModesOneThreeZero) {
+    EXPECT_NE(viewer->getShadows(), shadows);
     EXPECT_EQ(viewer->getTranspMode(), 1u);
-    viewer->onKey('t');
-    EXPECT_EQ(viewer->getTranspMode(), 3u);
-    viewer->onKey('t');
-    EXPECT_EQ(viewer->getTranspMode(), 0u);
-    viewer->onKey('t');
-    EXPECT_EQ(viewer->getTranspMode(), 1u);
-}
-
-TEST_F(ViewerTest, QuitKeysEndTheLoopWithoutDrawing) {
-    for (const char key : {'q', char(27)}) {
-        viewer = std::make_unique<ViewerController>(kWidth, kHeight);
-        EXPECT_TRUE(viewer->frame());
-        viewer->onKey(key);
-        EXPECT_FALSE(viewer->isRunning()) << int(key);
-        EXPECT_FALSE(viewer->frame()) << int(key);
-    }
-}
-
-TEST_F(ViewerTest, OtherKeysChangeNothing) {
-    const unsigned mask = viewer->getMask();
-    for (const char key : {'0', 'x', ' ', 'S', 'T'}) {
-        viewer->onKey(key);
-    }
-    EXPECT_EQ(viewer->getMask(), mask);
-    EXPECT_TRUE(viewer->getShadows());
-    EXPECT_EQ(viewer->getTranspMode(), 1u);
-    EXPECT_TRUE(viewer->isRunning());
-}
-
-TEST_F(ViewerTest, EveryShadowAndTransparencySettingDrawsTheBlock) {
-    const Pixel block = pixelOf(*viewer->getScene().block);
-    for (int i = 0; i < 6; ++i) {
-        const Image image = render();
-        EXPECT_GE(countPurple(image, block), 10)
-            << "shadows " << viewer->getShadows() << ", mode " << viewer->getTranspMode();
-        keepOnFailure(image);
+    for (const unsigned next : {3u, 0u, 1u}) {
         viewer->onKey('t');
-        if (i == 2) {
-            viewer->onKey('s');
-        }
+        EXPECT_EQ(viewer->getTranspMode(), next);
     }
+    EXPECT_TRUE(viewer->frame());
+    viewer->onKey('q');
+    EXPECT_FALSE(viewer->isRunning());
+    EXPECT_FALSE(viewer->frame());
 }
 
 TEST_F(ViewerTest, HidingBodyGeometryRemovesTheBlockFromItsPixel) {
@@ -432,21 +254,5 @@ TEST_F(ViewerTest, HidingBodyGeometryRemovesTheBlockFromItsPixel) {
     viewer->onKey('1');
     EXPECT_GE(countPurple(render(), block), 10);
 }
-
-class ViewerMaskKeyTest : public ViewerTest, public ::testing::WithParamInterface<int> {};
-
-TEST_P(ViewerMaskKeyTest, DigitKeyTogglesItsMaskBitAlone) {
-    const int n = GetParam();
-    const unsigned mask = viewer->getMask();
-    viewer->onKey(char('0' + n));
-    EXPECT_EQ(viewer->getMask(), mask ^ (1u << (n - 1)));
-    viewer->onKey(char('0' + n));
-    EXPECT_EQ(viewer->getMask(), mask);
-}
-
-INSTANTIATE_TEST_SUITE_P(Keys, ViewerMaskKeyTest, ::testing::Range(1, 10),
-                         [](const ::testing::TestParamInfo<int>& info) {
-                             return "Key" + std::to_string(info.param);
-                         });
 
 } // namespace

@@ -8,18 +8,12 @@ namespace {
 
 using V3 = Vector3T<double>;
 
-TEST(BBoxT, FirstPointSetsBothCorners) {
+TEST(BBoxT, FirstPointSetsBothCornersLaterOnesGrowEachAxis) {
     BBoxT<double> box;
     EXPECT_FALSE(box.valid);
-    box.add(V3(1, -2, 3));
-    EXPECT_TRUE(box.valid);
-    EXPECT_EQ(box.min, V3(1, -2, 3));
-    EXPECT_EQ(box.max, V3(1, -2, 3));
-}
-
-TEST(BBoxT, AddGrowsEachAxisIndependently) {
-    BBoxT<double> box;
     box.add(V3(1, 1, 1));
+    EXPECT_TRUE(box.valid);
+    EXPECT_EQ(box.min, V3(1, 1, 1));
     box.add(V3(-1, 3, 0));
     box.add(V3(0, 2, 5));
     EXPECT_EQ(box.min, V3(-1, 1, 0));
@@ -35,12 +29,9 @@ TEST(BBoxT, AddGrowsEachAxisIndependently) {
     EXPECT_EQ(BBoxT<float>(box).min, Vector3T<float>(-1, 1, 0));
 }
 
-TEST(BBoxT, EmptyBoxHasNoCentre) {
+TEST(BBoxT, EmptyBoxHasNoCentreAndSpheresNoNegativeRadius) {
     EXPECT_THROW((void)BBoxT<double>().getCentre(), ErrorMath3D);
     EXPECT_THROW((void)BBoxT<double>().getSize(), ErrorMath3D);
-}
-
-TEST(BSphereT, DefaultIsEmptyAndRadiusMustNotBeNegative) {
     EXPECT_FALSE(BSphereT<double>().valid);
     EXPECT_TRUE(BSphereT<double>(V3(), 0.0).valid);
     EXPECT_THROW(BSphereT<double>(V3(), -1.0), ErrorMath3D);

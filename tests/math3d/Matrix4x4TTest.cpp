@@ -115,10 +115,5 @@ TEST(Matrix4x4T, OrthoMapsTheBoxOntoTheClipCube) {
     EXPECT_THROW((void)M::ortho(0, 4, 0, 2, 1, 1), ErrorBadMatrix);
 }
 
-TEST(Matrix4x4T, ConvertsToFloat) {
-    const Matrix4x4T<float> f(M::translation({1.5, 2, 3}));
-    EXPECT_EQ(f, Matrix4x4T<float>::translation({1.5f, 2, 3}));
-}
-
 } // namespace
 } // namespace Tolu

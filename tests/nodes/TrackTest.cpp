@@ -99,16 +99,6 @@ protected:
     }
 };
 
-TEST_F(Sensors, OnlySensorsOnTracksGetANode) {
-    auto plain = makeRef<Sim::Sensor>();
-    EXPECT_FALSE(GL::isMapped(*plain));
-    EXPECT_FALSE(GL::newSensor(*project, *plain));
-    auto onTrack = makeRef<Sim::SensorTrack>();
-    EXPECT_TRUE(GL::isMapped(*onTrack));
-    EXPECT_EQ(GL::newSensor(*project, *onTrack)->getClassId(), GL::ClassIdSensorTrack);
-    EXPECT_EQ(project->getSensorList().getCount(), 1u);
-}
-
 TEST_F(Sensors, GripsSitAtBothPositionsTintedByTheHighlight) {
     auto track = simBody<Sim::Track>({0, 1, 0});
     track->addStraight(10);

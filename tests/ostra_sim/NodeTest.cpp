@@ -14,7 +14,6 @@ namespace {
 using namespace Ostra::Sim;
 using Tolu::makeRef;
 using M4 = Tolu::Matrix4x4T<double>;
-using V3 = Tolu::Vector3T<double>;
 
 TEST(Stamps, EveryStampIsNewerThanEveryEarlierOne) {
     const std::uint32_t first = nextStamp();
@@ -44,15 +43,10 @@ TEST(NodeStamps, TransformRaisesBothStampsOtherSettersOnlyTheNodeStamp) {
     EXPECT_TRUE(raisedAlone([&] { body->setStatus(1); }));
     EXPECT_TRUE(raisedAlone([&] { body->setRefPoint({1, 2, 3}); }));
     EXPECT_TRUE(raisedAlone([&] { body->setProto(makeRef<Vuro::BodyProto>("p")); }));
-    EXPECT_FALSE(body->isVisible());
-    EXPECT_TRUE(body->isUseColor());
-    EXPECT_EQ(body->getStatus(), 1);
-    EXPECT_EQ(body->getProto()->getName(), "p");
 
     body->setTransform(M4::translation({1, 2, 3}));
     EXPECT_GT(body->getStamp(), last);
     EXPECT_EQ(body->getTransformStamp(), body->getStamp());
-    EXPECT_EQ(body->getTransform().getTranslation(), V3(1, 2, 3));
 }
 
 TEST(NodeStamps, JointSettersRaiseTheJointStampAndTheFinerOne) {
@@ -62,7 +56,6 @@ TEST(NodeStamps, JointSettersRaiseTheJointStampAndTheFinerOne) {
     const std::uint32_t link2 = joint->getBody2LinkStamp();
     joint->setBody1(body);
     EXPECT_EQ(joint->getBody1LinkStamp(), joint->getStamp());
-    EXPECT_EQ(joint->getBody1().get(), body.get());
     EXPECT_EQ(joint->getFrameStamp(), frame);
     EXPECT_EQ(joint->getBody2LinkStamp(), link2);
     joint->setFrame(M4::translation({0, 0, 1}));
@@ -71,29 +64,15 @@ TEST(NodeStamps, JointSettersRaiseTheJointStampAndTheFinerOne) {
     const std::uint32_t before = joint->getStamp();
     joint->setCurrentPos(2.5);
     EXPECT_GT(joint->getStamp(), before);
-    EXPECT_EQ(joint->getCurrentPos(), 2.5);
 
     auto sensor = makeRef<SensorTrack>(SrcRef("s"));
     const std::uint32_t sensorStamp = sensor->getStamp();
     sensor->setTrack(body);
     sensor->setPos2(-1);
     EXPECT_GT(sensor->getStamp(), sensorStamp);
-    EXPECT_EQ(sensor->getPos2(), -1);
     body = nullptr;
     EXPECT_FALSE(sensor->getTrack());
     EXPECT_FALSE(joint->getBody1());
-}
-
-TEST(NodeDefaults, MatchWhatAViewerAssumes) {
-    auto body = makeRef<Body>(SrcRef("b"));
-    EXPECT_TRUE(body->isVisible());
-    EXPECT_TRUE(body->isPickable());
-    EXPECT_FALSE(body->isUseColor());
-    EXPECT_EQ(body->getColor(), Tolu::Vector3T<float>(0.7f, 0.7f, 0.7f));
-    EXPECT_EQ(body->getColorMix(), 0.5f);
-    EXPECT_EQ(body->getAlpha(), 1.0f);
-    EXPECT_EQ(body->getStatus(), 2);
-    EXPECT_EQ(body->getTransform(), M4());
 }
 
 TEST(NodeErrors, NonFiniteValuesAreRefusedWithTheObjectName) {

@@ -72,8 +72,6 @@ TEST_F(Drag, StepMovesTheGrabPointToTouchPlusOffset) {
     drv->getDragActive().storeValue(true);
     StateSigData<bool> changed;
     drv->getDragActive().getSignal().emit(changed);
-    EXPECT_EQ(drv->getDragActive().getName(), "dragActive");
-    EXPECT_EQ(drv->getDragOffset().getOwnerSrcRef().name, "ui");
 
     // The body moves after the grab: the grab point stays where it was on the body.
     body->setTransform(M4::translation({0, 5, 0}) * body->getTransform());

@@ -229,34 +229,28 @@ protected:
     std::vector<RefT<Vuro::GL::DataClass>> dataClasses{makeRef<NotingData>("data")};
 };
 
-TEST_F(FrameRender, EveryPassInOrderThenTheReset) {
+TEST_F(FrameRender, EveryPassInOrderWithItsMaskAndFlags) {
     addBody({});
-    const Lines expected = cat(
-        {{"glLineWidth(1)", "initSolidRender(640x480, shadows 0, transp 0, mode -1, (0 0 1 1), 0)"},
-         solidState,
-         {"glBindFramebuffer(36160, 7)", "body.render mask=0x301 flags=0x2",
-          "data mask=0x301 flags=0x2"},
-         overlayState,
-         {"initHUDRender(8, 480, mode -1, (0 0 1 1))", "body.renderHUD mask=0x2fe flags=0x2",
-          // Mode 0: one outline set-up for both parts.
-          "initHLRender(640x480, (0 0 1 1), 3)", "initHLRenderMask(T(0 1 0), 8, 480, mode 0)",
-          "body.renderHLMask mask=0x301 flags=0x2", "renderHL(7)",
-          "initHUDRender(8, 480, mode 0, (0 0 1 1))", "body.renderHUDHL mask=0x2fe flags=0x2",
-          "initHLRenderMask(T(0 1 0), 8, 480, mode 0)", "body.renderHUDHLMask mask=0x2fe flags=0x2",
-          "renderHL(7)",
-          // Mode 1: geometry again over a cleared depth buffer, an outline per part.
-          "glClear(256)"},
-         solidState,
-         {"initSolidRender(640x480, shadows 0, transp 0, mode 1, (1 0 0 1), 0.5)",
-          "body.renderHL mask=0x301 flags=0x2", "initHLRender(640x480, (1 0 0 1), 3)"},
-         overlayState,
-         {"initHLRenderMask(T(1 0 0), 8, 480, mode 1)", "body.renderHLMask mask=0x301 flags=0x2",
-          "renderHL(7)", "initHUDRender(8, 480, mode 1, (1 0 0 1))",
-          "body.renderHUDHL mask=0x2fe flags=0x2", "initHLRender(640x480, (1 0 0 1), 3)",
-          "initHLRenderMask(T(1 0 0), 8, 480, mode 1)", "body.renderHUDHLMask mask=0x2fe flags=0x2",
-          "renderHL(7)"},
-         resetState});
-    EXPECT_EQ(draw({0x3ff, 0x3ff, 0x3ff, false, 0}), expected);
+    const Lines expected = {
+        "initSolidRender(640x480, shadows 0, transp 0, mode -1, (0 0 1 1), 0)",
+        "body.render mask=0x301 flags=0x2", "data mask=0x301 flags=0x2",
+        "initHUDRender(8, 480, mode -1, (0 0 1 1))", "body.renderHUD mask=0x2fe flags=0x2",
+        // Mode 0: one outline set-up for both parts.
+        "initHLRender(640x480, (0 0 1 1), 3)", "initHLRenderMask(T(0 1 0), 8, 480, mode 0)",
+        "body.renderHLMask mask=0x301 flags=0x2", "renderHL(7)",
+        "initHUDRender(8, 480, mode 0, (0 0 1 1))", "body.renderHUDHL mask=0x2fe flags=0x2",
+        "initHLRenderMask(T(0 1 0), 8, 480, mode 0)", "body.renderHUDHLMask mask=0x2fe flags=0x2",
+        "renderHL(7)",
+        // Mode 1: geometry again over a cleared depth buffer, an outline per part.
+        "glClear(256)", "initSolidRender(640x480, shadows 0, transp 0, mode 1, (1 0 0 1), 0.5)",
+        "body.renderHL mask=0x301 flags=0x2", "initHLRender(640x480, (1 0 0 1), 3)",
+        "initHLRenderMask(T(1 0 0), 8, 480, mode 1)", "body.renderHLMask mask=0x301 flags=0x2",
+        "renderHL(7)", "initHUDRender(8, 480, mode 1, (1 0 0 1))",
+        "body.renderHUDHL mask=0x2fe flags=0x2", "initHLRender(640x480, (1 0 0 1), 3)",
+        "initHLRenderMask(T(1 0 0), 8, 480, mode 1)", "body.renderHUDHLMask mask=0x2fe flags=0x2",
+        "renderHL(7)"};
+    draw({0x3ff, 0x3ff, 0x3ff, false, 0});
+    EXPECT_EQ(context.trace({"glClear"}), expected);
 }
 
 struct TranspCase {
@@ -372,27 +366,11 @@ const std::string hud = "initHUDRender(8, 480, mode -1, (0 0 1 1))";
 
 INSTANTIATE_TEST_SUITE_P(
     FrameRender, FrameMasks,
-    ::testing::Values(
-        MaskCase{"Geometry", {0x001}, {solid, "data mask=0x1 flags=0x2"}, 0x001},
-        MaskCase{"Boxes", {0x100}, {solid, "data mask=0x100 flags=0x2"}, 0x100},
-        MaskCase{"Unread7", {0x080}, {hud}, 0x080},
-        MaskCase{"Unread9", {0x200}, {solid, "data mask=0x200 flags=0x2", hud}, 0x200},
-        MaskCase{"All", {0x3ff}, {solid, "data mask=0x301 flags=0x2", hud}, 0x2fe},
-        MaskCase{"ModeZeroUnread9",
-                 {0, 0, 0x200},
-                 {"initHLRender(640x480, (0 0 1 1), 3)",
-                  "initHLRenderMask(T(0 1 0), 8, 480, mode 0)", "renderHL(7)",
-                  "initHUDRender(8, 480, mode 0, (0 0 1 1))",
-                  "initHLRenderMask(T(0 1 0), 8, 480, mode 0)", "renderHL(7)"},
-                 0x200},
-        MaskCase{"ModeOneUnread9",
-                 {0, 0x200, 0},
-                 {"initSolidRender(640x480, shadows 0, transp 0, mode 1, (1 0 0 1), 0.5)",
-                  "initHLRender(640x480, (1 0 0 1), 3)",
-                  "initHLRenderMask(T(1 0 0), 8, 480, mode 1)", "renderHL(7)",
-                  "initHUDRender(8, 480, mode 1, (1 0 0 1))", "initHLRender(640x480, (1 0 0 1), 3)",
-                  "initHLRenderMask(T(1 0 0), 8, 480, mode 1)", "renderHL(7)"},
-                 0x200}),
+    ::testing::Values(MaskCase{"Geometry", {0x001}, {solid, "data mask=0x1 flags=0x2"}, 0x001},
+                      MaskCase{"Unread7", {0x080}, {hud}, 0x080},
+                      MaskCase{
+                          "Unread9", {0x200}, {solid, "data mask=0x200 flags=0x2", hud}, 0x200},
+                      MaskCase{"All", {0x3ff}, {solid, "data mask=0x301 flags=0x2", hud}, 0x2fe}),
     [](const auto& info) { return std::string(info.param.name); });
 
 class FrameFailure : public FrameRender, public ::testing::WithParamInterface<const char*> {};

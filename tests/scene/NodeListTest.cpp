@@ -52,63 +52,39 @@ protected:
     std::vector<std::string> deaths;
 };
 
-TEST_F(NodeList, AppendingToAnEmptyListSetsBothEnds) {
+TEST_F(NodeList, InsertAndRemoveKeepTheOrderTheEndsAndTheLinks) {
     OwningList list;
-    RefT<Owned> a = make("a");
-    list.pushBack(a);
-    EXPECT_EQ(list.count, 1u);
-    EXPECT_EQ(list.first.get(), a.get());
-    EXPECT_EQ(list.last.get(), a.get());
-    EXPECT_FALSE(a->prev);
-    EXPECT_FALSE(a->next);
-}
+    RefT<Owned> a = make("a"), b = make("b"), c = make("c"), d = make("d"), e = make("e");
+    list.pushBack(c);
+    EXPECT_EQ(list.first.get(), c.get());
+    EXPECT_EQ(list.last.get(), c.get());
+    list.insertBefore(a, c);  // new first
+    list.insertBefore(e, {}); // at the end
+    list.insertBefore(b, c);  // in the middle
+    list.insertBefore(d, e);
+    EXPECT_EQ(names(list), (std::vector<std::string>{"a", "b", "c", "d", "e"}));
+    EXPECT_EQ(list.count, 5u);
 
-TEST_F(NodeList, RemovingTheOnlyNodeEmptiesTheList) {
-    OwningList list;
-    RefT<Owned> a = make("a");
-    list.pushBack(a);
-    EXPECT_FALSE(list.remove(a));
+    // Removing returns the next node and unlinks the removed one.
+    EXPECT_EQ(list.remove(a).get(), b.get());
+    EXPECT_EQ(list.first.get(), b.get());
+    EXPECT_FALSE(b->prev);
+    EXPECT_FALSE(list.remove(e));
+    EXPECT_EQ(list.last.get(), d.get());
+    EXPECT_FALSE(d->next);
+    EXPECT_EQ(list.remove(c).get(), d.get());
+    EXPECT_EQ(b->next.get(), d.get());
+    EXPECT_EQ(d->prev.get(), b.get());
+    EXPECT_EQ(names(list), (std::vector<std::string>{"b", "d"}));
+    for (const auto& removed : {a, c, e}) {
+        EXPECT_FALSE(removed->next);
+        EXPECT_FALSE(removed->prev);
+    }
+    list.remove(b);
+    list.remove(d);
     EXPECT_EQ(list.count, 0u);
     EXPECT_FALSE(list.first);
     EXPECT_FALSE(list.last);
-}
-
-TEST_F(NodeList, RemovingFirstMiddleAndLastRelinksTheNeighbours) {
-    OwningList list;
-    RefT<Owned> nodes[5] = {make("a"), make("b"), make("c"), make("d"), make("e")};
-    for (auto& node : nodes) {
-        list.pushBack(node);
-    }
-    EXPECT_EQ(list.remove(nodes[0]).get(), nodes[1].get());
-    EXPECT_EQ(list.first.get(), nodes[1].get());
-    EXPECT_FALSE(nodes[1]->prev);
-
-    EXPECT_FALSE(list.remove(nodes[4]));
-    EXPECT_EQ(list.last.get(), nodes[3].get());
-    EXPECT_FALSE(nodes[3]->next);
-
-    EXPECT_EQ(list.remove(nodes[2]).get(), nodes[3].get());
-    EXPECT_EQ(nodes[1]->next.get(), nodes[3].get());
-    EXPECT_EQ(nodes[3]->prev.get(), nodes[1].get());
-    EXPECT_EQ(names(list), (std::vector<std::string>{"b", "d"}));
-    EXPECT_EQ(list.count, 2u);
-    for (int removed : {0, 2, 4}) {
-        EXPECT_FALSE(nodes[removed]->next);
-        EXPECT_FALSE(nodes[removed]->prev);
-    }
-}
-
-TEST_F(NodeList, InsertBeforeKeepsTheOrder) {
-    OwningList list;
-    RefT<Owned> a = make("a"), b = make("b"), c = make("c"), d = make("d");
-    list.pushBack(b);
-    list.insertBefore(a, b);  // new first
-    list.insertBefore(d, {}); // at the end
-    list.insertBefore(c, d);  // in the middle
-    EXPECT_EQ(names(list), (std::vector<std::string>{"a", "b", "c", "d"}));
-    EXPECT_EQ(list.count, 4u);
-    EXPECT_EQ(d->prev.get(), c.get());
-    EXPECT_EQ(list.last.get(), d.get());
 }
 
 TEST_F(NodeList, RemovedNodeDiesWhenTheCallersReferenceGoes) {

@@ -8,7 +8,6 @@
 #include <vuro_gl/BodyProto.h>
 #include <vuro_gl/gl/BodyProto.h>
 #include <vuro_gl/gl/ClassMap.h>
-#include <vuro_gl/gl/Context.h>
 
 #include <gtest/gtest.h>
 
@@ -49,8 +48,6 @@ using TestSensor = Recorded<GL::Sensor, Sim::Sensor>;
 // Opens the project's protected state to the tests and mirrors a model the simple
 // way: one node per object, registered in the node map.
 struct TestProject : GL::Project {
-    using Project::dragTarget;
-    using Project::hlFlags;
     using Project::makeGLBodyProto;
     using Project::nodeMap;
     using Project::Project;
@@ -96,17 +93,6 @@ protected:
     Vuro::GL::ClassMap classMap;
     RefT<TestProject> project = makeRef<TestProject>(classMap);
 };
-
-TEST_F(ProjectTest, StartsEmpty) {
-    EXPECT_FALSE(project->get());
-    EXPECT_EQ(project->getBodyList().count, 0u);
-    EXPECT_EQ(project->getJointList().count, 0u);
-    EXPECT_EQ(project->getSensorList().count, 0u);
-    EXPECT_FALSE(project->isDrag());
-    EXPECT_FALSE(project->isHighlighted(0));
-    EXPECT_FALSE(project->isHighlighted(1));
-    EXPECT_EQ(project->simStamp, 0u);
-}
 
 TEST_F(ProjectTest, SetWithTheMirroredProjectChangesNothing) {
     auto model = makeModel(2, 1, 1);
@@ -242,46 +228,6 @@ TEST_F(ProjectTest, DestroyedProjectLeavesHostHeldNodesAliveWithoutAProject) {
     EXPECT_EQ(body->getProto()->getBBox().valid, geometry->getBBox().valid);
     body = nullptr; // its prototype goes too, without reaching the dead project
     EXPECT_EQ(deaths.back(), "body 1");
-}
-
-TEST_F(ProjectTest, HighlightQueriesMaskTheirModes) {
-    project->hlFlags = 0xFFFFFFFFu;
-    EXPECT_TRUE(project->isHighlighted(0));
-    EXPECT_TRUE(project->isHighlighted(1));
-    EXPECT_FALSE(project->isHighlighted(2));
-    EXPECT_FALSE(project->isHighlighted(Vuro::GL::HLModeNone));
-
-    auto model = makeModel(0, 1, 0);
-    project->set(model);
-    project->mirror();
-    GL::Joint* joint = project->getJointList().first.get();
-    // A fresh joint carries only its geometry-invalid bit: not a highlight.
-    EXPECT_FALSE(joint->isHighlighted());
-    EXPECT_FALSE(joint->isHighlighted(2));
-}
-
-TEST_F(ProjectTest, IsDragOnlyForALiveSimulationBody) {
-    EXPECT_FALSE(project->isDrag());
-    auto body = makeRef<Sim::Body>();
-    project->dragTarget = body;
-    EXPECT_TRUE(project->isDrag());
-    body = nullptr;
-    EXPECT_FALSE(project->isDrag());
-}
-
-TEST_F(ProjectTest, NodeDefaultsAndLinksToItsSimulationObject) {
-    auto model = makeModel(1, 0, 0);
-    project->set(model);
-    project->mirror();
-    GL::Node* node = project->getBodyList().first.get();
-    Vuro::GL::Context context;
-    EXPECT_FALSE(node->getBSphere(context, 0, 0, 0).valid);
-    EXPECT_EQ(&node->getVuroObject(), &model->getBodyList().first->getVuroObject());
-    EXPECT_EQ(node->getSimNode().get(), model->getBodyList().first.get());
-    EXPECT_EQ(node->getSignal().getSlotCount(), 0u);
-    GL::Isect::Hit hit;
-    EXPECT_FALSE(hit.node);
-    EXPECT_EQ(hit.pos, Tolu::Vector3T<double>());
 }
 
 } // namespace

@@ -190,10 +190,14 @@ TEST_F(RenderPass, HiddenOrModeOneBodiesStayOutOfTheSolidPass) {
     sim.setVisible(false);
     pass(&GL::Project::render, 0x01, 0);
     EXPECT_TRUE(draws().empty());
-    // Highlight passes do not look at visibility.
+    // Highlight passes do not look at visibility; groups draw only when the body forces them.
+    pass(&GL::Project::renderHL, 0x01, 0, 0);
+    EXPECT_TRUE(draws().empty());
     body.setHighlight(0, true, false);
     pass(&GL::Project::renderHL, 0x01, 0, 0);
     EXPECT_EQ(draws().size(), 9u);
+    pass(&GL::Project::renderHL, 0x01, 0, 1);
+    EXPECT_TRUE(draws().empty()); // but not in another mode
 }
 
 TEST_F(RenderPass, ModeOneTakesPrecedenceInModeZeroHighlightButNotInItsMask) {
@@ -209,17 +213,6 @@ TEST_F(RenderPass, ModeOneTakesPrecedenceInModeZeroHighlightButNotInItsMask) {
               (Lines{"applyMats(T(1 2 3))", "glDrawArrays(4, 0, 3)", "applyMats(T(1 2 3))",
                      "glDrawArrays(4, 3, 3)", "applyMats(T(1 2 3))", "glDrawArrays(1, 0, 2)"}));
     EXPECT_EQ(context.passFlags, 0u);
-}
-
-TEST_F(RenderPass, GroupsWithoutOwnHighlightDrawOnlyWhenForced) {
-    GL::Body& body = addBody(makeGeometry());
-    pass(&GL::Project::renderHL, 0x01, 0, 0);
-    EXPECT_TRUE(draws().empty()); // nothing highlighted, nothing forced
-    body.setHighlight(0, true, false);
-    pass(&GL::Project::renderHL, 0x01, 0, 0);
-    EXPECT_EQ(draws().size(), 9u); // the body forces its groups
-    pass(&GL::Project::renderHL, 0x01, 0, 1);
-    EXPECT_TRUE(draws().empty()); // but not in another mode
 }
 
 TEST_F(RenderPass, MaskUsesMaskMatrixOnlyForOwnHighlight) {
@@ -299,6 +292,7 @@ TEST_F(RenderPass, HighlightBitsPerOwner) {
     auto simJoint = makeRef<Sim::Joint>();
     model->addJoint(simJoint);
     RefT<PlainJoint> joint(new PlainJoint(*project, *simJoint));
+    EXPECT_FALSE(joint->isHighlighted()) << "the geometry-invalid bit is no highlight";
     joint->setHighlight(1, true, false);
     EXPECT_EQ(joint->flags(), GL::Joint::FlagGeoInvalid | GL::Joint::FlagHL1);
     joint->setHighlight(2, true, false);

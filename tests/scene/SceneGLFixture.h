@@ -2,6 +2,7 @@
 
 #include "support/GLContextTest.h"
 
+#include <sim_gl/Functions.h>
 #include <sim_gl/Project.h>
 
 #include <ostra_sim/Project.h>
@@ -38,7 +39,7 @@ struct FrameSettings {
     C4 clearColor{0.1f, 0.1f, 0.2f, 1.0f};
     C4 hlColor0{1.0f, 0.0f, 0.0f, 1.0f};
     double hudSize = 16.0;     ///< pixels
-    double outlineWidth = 3.0; ///< pixels
+    unsigned outlineWidth = 3; ///< pixels
 };
 
 /// A scene project on a real headless context, drawn the way the host draws a frame:
@@ -62,10 +63,10 @@ protected:
         project->update();
     }
 
-    /// Draws one frame into the context's framebuffer and reads it back.
+    /// Draws one frame through the frame driver into the context's framebuffer and reads it
+    /// back.
     Tolu::GL::Image drawFrame(const FrameSettings& frame) {
         using namespace Tolu::GL;
-        using Vuro::GL::Context;
         const unsigned fbo = context().getFramebuffer();
         glBindFramebuffer(GL_FRAMEBUFFER, fbo);
         glViewport(0, 0, kWidth, kHeight);
@@ -73,71 +74,10 @@ protected:
                      frame.clearColor.w);
         glDepthMask(GL_TRUE);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-
-        // Solid stage.
-        render.initSolidRender(kWidth, kHeight, view, projection, M4(), light, false,
-                               frame.transpMode, Vuro::GL::HLModeNone, frame.hlColor0, 0.0f);
-        render.renderMask = frame.mask & 0x301;
-        glEnable(GL_DEPTH_TEST);
-        glEnable(GL_CULL_FACE);
-        glCullFace(GL_BACK);
-        const auto transparency =
-            static_cast<std::uint8_t>(Context::PassTranspOnly | Context::PassOpaqueOnly);
-        if (frame.transpMode == 0) {
-            glBindFramebuffer(GL_FRAMEBUFFER, fbo);
-            render.passFlags &= static_cast<std::uint8_t>(~transparency);
-            project->render(render);
-        } else if (frame.transpMode == 1) {
-            glBindFramebuffer(GL_FRAMEBUFFER, fbo);
-            render.passFlags = Context::PassOpaqueOnly;
-            project->render(render);
-            glEnable(GL_BLEND);
-            glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-            render.passFlags = Context::PassTranspOnly;
-            project->render(render);
-            glDisable(GL_BLEND);
-        } else {
-            render.initDepthPeeling();
-            render.passFlags = Context::PassOpaqueOnly;
-            project->render(render);
-            for (unsigned layer = 1; layer < frame.transpMode; ++layer) {
-                render.initDepthPeelingLayer(layer);
-                render.passFlags = Context::PassTranspOnly;
-                project->render(render);
-            }
-            render.renderDepthPeeling(fbo);
-        }
-        render.passFlags = 0;
-
-        // HUD stage.
-        glDisable(GL_DEPTH_TEST);
-        glDisable(GL_CULL_FACE);
-        render.initHUDRender(view, projection, M4(), frame.hudSize, kHeight, Vuro::GL::HLModeNone,
-                             frame.hlColor0);
-        render.renderMask = frame.mask & 0x2fe;
-        project->renderHUD(render);
-
-        // Mode-0 highlight: outline of the solid parts, then the HUD parts tinted and
-        // outlined.
-        if (frame.hlMask0 & 0x301) {
-            render.initHLRender(kWidth, kHeight, frame.hlColor0, frame.outlineWidth);
-            render.initHLRenderMask(view, projection, M4(), frame.hudSize, kHeight,
-                                    Vuro::GL::HLMode0);
-            render.renderMask = frame.hlMask0 & 0x301;
-            project->renderHLMask(render);
-            render.renderHL(fbo);
-        }
-        if (frame.hlMask0 & 0x2fe) {
-            render.initHUDRender(view, projection, M4(), frame.hudSize, kHeight, Vuro::GL::HLMode0,
-                                 frame.hlColor0);
-            render.renderMask = frame.hlMask0 & 0x2fe;
-            project->renderHUDHL(render);
-            render.initHLRender(kWidth, kHeight, frame.hlColor0, frame.outlineWidth);
-            render.initHLRenderMask(view, projection, M4(), frame.hudSize, kHeight,
-                                    Vuro::GL::HLMode0);
-            project->renderHUDHLMask(render);
-            render.renderHL(fbo);
-        }
+        Ostra::Sim::GL::render(render, *project, {}, fbo, kWidth, kHeight, frame.mask, 0,
+                               frame.hlMask0, view, projection, light, false, frame.transpMode,
+                               frame.hudSize, kHeight, frame.outlineWidth, frame.hlColor0,
+                               frame.hlColor0, M4(), M4());
         resetState();
         return context().readPixels();
     }

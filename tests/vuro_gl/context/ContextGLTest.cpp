@@ -117,7 +117,7 @@ TEST_F(ContextGLTest, LitBoxShowsItsShadedColourInTheMiddleAndTheClearColourAtTh
     expectPixelNear(image, 2, 2, {0, 0, 255, 255}, kTolerance);
 }
 
-TEST_F(ContextGLTest, HighlightMixTintsHalfwayToItsColourUntilReset) {
+TEST_F(ContextGLTest, HighlightMixTintsHalfwayUntilResetAndAPassMixTintsEveryDraw) {
     Shape square(quad(0.5f, white));
     clear({0, 0, 0, 1});
     solid();
@@ -125,14 +125,11 @@ TEST_F(ContextGLTest, HighlightMixTintsHalfwayToItsColourUntilReset) {
     square.draw(render, M4::translation({-1, 0, 0}));
     render.applyHLRenderMix(0.0f);
     square.draw(render, M4::translation({1, 0, 0}));
-    const Image image = context().readPixels();
+    Image image = context().readPixels();
     expectPixelNear(image, 16, 31, {255, 128, 128, 255}, kTolerance);
     expectPixelNear(image, 48, 31, {255, 255, 255, 255}, kTolerance);
-}
 
-TEST_F(ContextGLTest, PassMixAppliesToEveryDrawOfTheModeOnePass) {
-    Shape square(quad(0.5f, white));
-    clear({0, 0, 0, 1});
+    // The mode-1 pass mixes its colour into every draw.
     solid(0, lightAlong({0, 0, -1}), false, {0, 1, 0, 1}, 0.5f);
     square.draw(render, M4());
     expectPixelNear(context().readPixels(), 32, 31, {128, 255, 128, 255}, kTolerance);
@@ -140,55 +137,31 @@ TEST_F(ContextGLTest, PassMixAppliesToEveryDrawOfTheModeOnePass) {
 
 // An opaque red square behind two half-transparent ones, the nearer drawn first: green
 // over blue over red.
-class TransparencyGLTest : public ContextGLTest {
-protected:
-    void drawOpaque() { back.draw(render, M4()); }
-    void drawTransparent() {
-        nearer.draw(render, M4::translation({0, 0, 0.5}));
-        farther.draw(render, M4::translation({0, 0, 0.25}));
-    }
-    void expectComposed() {
-        const Image image = context().readPixels();
-        expectPixelNear(image, 32, 31, {64, 128, 64, 255}, kTolerance);
-        expectPixelNear(image, 44, 31, {255, 0, 0, 255}, kTolerance);
-        expectPixelNear(image, 2, 2, {0, 0, 0, 255}, kTolerance);
-    }
-
-    Shape back{quad(1.0f, red)};
-    Shape nearer{quad(0.5f, {0, 1, 0, 0.5f})};
-    Shape farther{quad(0.5f, {0, 0, 1, 0.5f})};
-};
-
-TEST_F(TransparencyGLTest, DepthPeelingComposesLayersInDepthOrderAndKeepsTheOpaqueDepth) {
+TEST_F(ContextGLTest, DepthPeelingComposesLayersInDepthOrderAndKeepsTheOpaqueDepth) {
+    Shape back(quad(1.0f, red));
+    Shape nearer(quad(0.5f, {0, 1, 0, 0.5f}));
+    Shape farther(quad(0.5f, {0, 0, 1, 0.5f}));
     clear({0, 0, 0, 1});
     solid(3);
     render.initDepthPeeling();
-    drawOpaque();
+    back.draw(render, M4());
     for (unsigned layer = 1; layer <= 2; ++layer) {
         render.initDepthPeelingLayer(layer);
-        drawTransparent();
+        nearer.draw(render, M4::translation({0, 0, 0.5}));
+        farther.draw(render, M4::translation({0, 0, 0.25}));
     }
     render.renderDepthPeeling(context().getFramebuffer());
-    expectComposed();
+    Image image = context().readPixels();
+    expectPixelNear(image, 32, 31, {64, 128, 64, 255}, kTolerance);
+    expectPixelNear(image, 44, 31, {255, 0, 0, 255}, kTolerance);
+    expectPixelNear(image, 2, 2, {0, 0, 0, 255}, kTolerance);
 
     // Behind the opaque square: hidden where it is, seen beside it.
     solid();
     Shape(quad(1.5f, {1, 1, 0, 1})).draw(render, M4::translation({0, 0, -0.5}));
-    const Image image = context().readPixels();
+    image = context().readPixels();
     expectPixelNear(image, 32, 31, {64, 128, 64, 255}, kTolerance);
     expectPixelNear(image, 54, 31, {255, 255, 0, 255}, kTolerance);
-}
-
-TEST_F(TransparencyGLTest, BlendingComposesSortedTransparentDraws) {
-    clear({0, 0, 0, 1});
-    solid(1);
-    drawOpaque();
-    glEnable(GL_BLEND);
-    glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ZERO, GL_ONE);
-    glDepthMask(GL_FALSE);
-    farther.draw(render, M4::translation({0, 0, 0.25}));
-    nearer.draw(render, M4::translation({0, 0, 0.5}));
-    expectComposed();
 }
 
 TEST_F(ContextGLTest, BoxCastsAShadowOnTheGroundBeneathIt) {
@@ -209,49 +182,6 @@ TEST_F(ContextGLTest, BoxCastsAShadowOnTheGroundBeneathIt) {
     expectPixelNear(image, 52, 31, {89, 89, 89, 255}, kTolerance);
     expectPixelNear(image, 12, 31, {206, 206, 206, 255}, kTolerance);
     expectPixelNear(image, 52, 6, {206, 206, 206, 255}, kTolerance);
-}
-
-TEST_F(ContextGLTest, FrameAxesAreHUDSizePixelsLongWhateverTheirDepth) {
-    clear({0, 0, 0, 1});
-    const M4 perspective = M4::perspective(std::numbers::pi / 4, 1.0, 1.0, 20.0);
-    // Eight units from the eye, half a pixel off the middle: the axes run along pixel rows.
-    const double halfPixel = 8.0 * std::tan(std::numbers::pi / 8) / 64.0;
-    render.initHUDRender(view, perspective, M4(), 16.0, 64.0, Vuro::GL::HLModeNone, red);
-    render.renderCS(M4::translation({halfPixel, halfPixel, -3.0}), 1.5f);
-    const Image image = context().readPixels();
-    expectPixelNear(image, 44, 31, {255, 0, 0, 255}, kTolerance);
-    expectPixelNear(image, 54, 31, {255, 0, 0, 255}, kTolerance);
-    expectPixelNear(image, 59, 31, {0, 0, 0, 255}, kTolerance);
-    expectPixelNear(image, 32, 19, {0, 255, 0, 255}, kTolerance);
-}
-
-TEST_F(ContextGLTest, ConeAndGripShowTheirColoursAtHUDSize) {
-    clear({0, 0, 0, 1});
-    render.initHUDRender(view, ortho, M4(), 20.0, 64.0, Vuro::GL::HLModeNone, red);
-    render.renderCone(M4::translation({-1.5, 0, 0}), {1, 1, 0, 1});
-    render.renderGrip({1, 0, 0}, {0, 1, 1, 1}, {1, 0, 1, 1});
-    const Image image = context().readPixels();
-    expectPixelNear(image, 12, 31, {255, 255, 0, 255}, kTolerance);
-    expectPixelNear(image, 31, 31, {0, 0, 0, 255}, kTolerance); // the cone is 20 pixels long
-    expectPixelNear(image, 48, 31, {0, 255, 255, 255}, kTolerance);
-    expectPixelNear(image, 56, 31, {255, 0, 255, 255}, kTolerance);
-    expectPixelNear(image, 61, 31, {0, 0, 0, 255}, kTolerance);
-}
-
-TEST_F(ContextGLTest, OutlineSurroundsTheMaskedObjectAndLeavesItUnchanged) {
-    Shape square(quad(0.5f, {0.8f, 0.8f, 0.8f, 1.0f}));
-    clear({0, 0, 1, 1});
-    solid();
-    square.draw(render, M4());
-    render.initHLRender(kWidth, kHeight, {1.0f, 0.5f, 0.0f, 1.0f}, 3.0);
-    render.initHLRenderMask(view, ortho, M4(), 20.0, 64.0, Vuro::GL::HLMode0);
-    square.draw(render, M4());
-    render.renderHL(context().getFramebuffer());
-    const Image image = context().readPixels();
-    expectPixelNear(image, 32, 31, {204, 204, 204, 255}, kTolerance);
-    expectPixelNear(image, 41, 31, {255, 128, 0, 255}, kTolerance);
-    expectPixelNear(image, 22, 31, {255, 128, 0, 255}, kTolerance);
-    expectPixelNear(image, 46, 31, {0, 0, 255, 255}, kTolerance);
 }
 
 } // namespace
