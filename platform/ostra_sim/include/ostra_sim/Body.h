@@ -32,11 +32,12 @@ protected:
 private:
     template <class, class> friend class NodeListT;
 
+    // `next` and `status` are what a viewer's walk reads of every body: kept together.
     Tolu::RefT<Body> next;
+    std::int32_t status = 2;
     Tolu::PtrT<Body> prev;
     Tolu::RefT<Vuro::BodyProto> proto;
     Tolu::Vector3T<double> refPoint;
-    std::int32_t status = 2;
 };
 
 } // namespace Ostra::Sim

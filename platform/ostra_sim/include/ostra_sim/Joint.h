@@ -39,15 +39,16 @@ protected:
 private:
     template <class, class> friend class NodeListT;
 
+    // What a viewer's walk reads of every joint comes first, together.
     Tolu::RefT<Joint> next;
-    Tolu::PtrT<Joint> prev;
-    Tolu::Matrix4x4T<double> frame;
-    Tolu::PtrT<Body> body1;
-    Tolu::PtrT<Body> body2;
     std::int32_t status = 2;
     std::uint32_t frameStamp;
     std::uint32_t body1LinkStamp;
     std::uint32_t body2LinkStamp;
+    Tolu::PtrT<Body> body1;
+    Tolu::PtrT<Body> body2;
+    Tolu::PtrT<Joint> prev;
+    Tolu::Matrix4x4T<double> frame;
 };
 
 } // namespace Ostra::Sim
