@@ -46,7 +46,9 @@ protected:
     ~Body() override;
 
     /// The display-mask bit of the body's frame: with or without a prototype.
-    [[nodiscard]] unsigned getFrameBit() const noexcept;
+    [[nodiscard]] unsigned getFrameBit() const noexcept {
+        return proto ? ProtoBodyFrame : BodyFrame;
+    }
 
     template <class, class> friend class Ostra::Sim::NodeListT;
     friend class BodyProto;
@@ -56,7 +58,20 @@ protected:
     RefT<BodyProto> proto;
     std::uint32_t hlFlags = 0;
     PtrT<Body> nextInProto;
-    PtrT<Body> prevInProto;
+    Body* prevInProto = nullptr; // kept right by the prototype's chain operations
+
+private:
+    /// World sphere of the prototype's box (not valid without one), made again only when
+    /// the simulation body's transform stamp has moved: spheres and picking ask for it
+    /// for every body, usually of a model that stands still.
+    const BSphereT<double>& getPlacedSphere(const Sim::Node& sim);
+
+    BSphereT<double> placedSphere;
+    // The last `getBSphere` result and the parts (display bits) it covered; dropped
+    // with the placed sphere.
+    BSphereT<double> partsSphere;
+    std::uint32_t placedStamp = 0; // 0: not made yet (stamps start at 1)
+    std::uint32_t sphereParts = 0; // 0: none kept
 };
 
 } // namespace Ostra::Sim::GL

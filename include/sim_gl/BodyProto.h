@@ -69,6 +69,11 @@ private:
 
     void appendBody(Body& body);
     void unlinkBody(Body& body);
+    /// The mesh test behind `isect`, with `placed` the geometry's world sphere when the
+    /// caller has it ready (null: made here).
+    bool isectPlaced(Segment3T<double>& segment, FrustumT<double>& frustum,
+                     const Matrix4x4T<double>& transform, const BSphereT<double>* placed,
+                     Isect::Context& context, Isect::Hit& hit);
 
     Project* project; // cleared by the project when it goes first
     RefT<Vuro::GL::BodyProto> glProto;
@@ -77,6 +82,12 @@ private:
     std::uint32_t hlFlags = 0;
     PtrT<Body> firstBody;
     PtrT<Body> lastBody;
+    // Sphere of `getBBox()` in body coordinates (not valid when the box is not): the box
+    // is fixed once the render prototype exists, so it is made once.
+    BSphereT<double> localSphere;
+    bool boxOrdered = false; // the same box has max >= min on every axis
+
+    [[nodiscard]] static bool isOrdered(const Tolu::BBoxT<double>& box) noexcept;
 };
 
 } // namespace Ostra::Sim::GL

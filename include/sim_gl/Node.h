@@ -16,6 +16,19 @@ enum ClassId : std::int32_t {
     ClassIdSensorTrack = 4,
 };
 
+/// Display-mask bits: which parts of the nodes the render passes draw, picking tests and
+/// bounding spheres enclose.
+enum DisplayBit : unsigned {
+    BodyGeo = 0x001,        ///< triangles, lines and points of a body's geometry
+    TrackPath = 0x002,      ///< the polyline of a track
+    JointLines = 0x004,     ///< a joint's point and its lines to the two bodies
+    BodyFrame = 0x008,      ///< the frame of a body without geometry
+    ProtoBodyFrame = 0x010, ///< the frame of a body with geometry
+    JointFrame = 0x020,     ///< a joint's frame
+    SensorGrips = 0x040,    ///< the two grips of a sensor on a track
+    ProtoBBox = 0x100,      ///< the bounding box of a body's geometry
+};
+
 /// Base of every scene node: mirrors one simulation object of one project, and fixes
 /// the protocol through which the project drives its nodes.
 class OSTRA_SIM_GL_EXPORT Node : public Tolu::Class {

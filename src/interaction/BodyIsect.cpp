@@ -12,9 +12,25 @@
 #include <vuro_gl/gl/Isect.h>
 #include <vuro_gl/gl/IsectContext.h>
 
+#include <cstring>
+
 namespace Ostra::Sim::GL {
 
 // Picking and bounding spheres of bodies and their shared geometry.
+
+namespace {
+
+// Bit for bit, so that a box equal in value but not in sign of zero is made afresh.
+bool sameBox(const Tolu::BBoxT<float>& a, const Tolu::BBoxT<float>& b) {
+    return a.valid == b.valid && std::memcmp(&a.min, &b.min, sizeof a.min) == 0 &&
+           std::memcmp(&a.max, &b.max, sizeof a.max) == 0;
+}
+
+} // namespace
+
+bool BodyProto::isOrdered(const Tolu::BBoxT<double>& box) noexcept {
+    return box.max.x >= box.min.x && box.max.y >= box.min.y && box.max.z >= box.min.z;
+}
 
 void Body::isect(Segment3T<double>& segment, FrustumT<double>& frustum, Isect::Context& context,
                  Isect::Hit& hit) {
@@ -34,7 +50,7 @@ void Body::isect(Segment3T<double>& segment, FrustumT<double>& frustum, Isect::C
         }
     }
     if ((context.classMask & BodyGeo) && proto &&
-        proto->isect(segment, frustum, world, context, hit)) {
+        proto->isectPlaced(segment, frustum, world, &getPlacedSphere(sim), context, hit)) {
         // The mesh test leaves position, normal and mode; the hit is the body's.
         hit.node.reset(this);
     }
@@ -44,43 +60,74 @@ BSphereT<double> Body::getBSphere(Context&, unsigned mask, unsigned hlMask1, uns
     const Sim::Node& sim = *simNode;
     const unsigned selected = (sim.isVisible() ? mask : 0u) | (isHighlighted(0) ? hlMask0 : 0u) |
                               (isHighlighted(1) ? hlMask1 : 0u);
+    const unsigned parts = selected & ((proto ? BodyGeo : 0u) | getFrameBit());
     BSphereT<double> sphere;
-    const Matrix4x4T<double>& world = sim.getTransform();
-    if ((selected & BodyGeo) && proto) {
-        const Tolu::BBoxT<float>& box = proto->getBBox();
-        if (box.valid) {
-            BSphereT<double> local;
-            Geometry::sphereOfBox(local, Tolu::BBoxT<double>(box));
-            const BSphereT<double> placed =
-                Geometry::transformSphere(world, local.centre, local.radius);
-            if (placed.valid) {
-                Geometry::merge(sphere, placed);
-            }
-        }
+    if (!parts) {
+        return sphere;
     }
-    if (selected & getFrameBit()) {
-        Geometry::merge(sphere, Geometry::transformSphere(world, {}, 1.0));
+    // A body that stands still gives the same sphere for the same parts: the project
+    // asks every body each frame, so the last answer is kept.
+    const BSphereT<double>& placed = proto ? getPlacedSphere(sim) : placedSphere;
+    if (parts == sphereParts && placedStamp == sim.getTransformStamp()) {
+        return partsSphere;
     }
+    if ((parts & BodyGeo) && placed.valid) {
+        Geometry::merge(sphere, placed);
+    }
+    if (parts & ~BodyGeo) {
+        Geometry::merge(sphere, Geometry::transformSphere(sim.getTransform(), {}, 1.0));
+    }
+    partsSphere = sphere;
+    sphereParts = parts;
+    placedStamp = sim.getTransformStamp();
     return sphere;
+}
+
+const BSphereT<double>& Body::getPlacedSphere(const Sim::Node& sim) {
+    const std::uint32_t stamp = sim.getTransformStamp();
+    if (placedStamp != stamp) {
+        const BSphereT<double>& local = proto->localSphere;
+        placedSphere =
+            local.valid ? Geometry::transformSphere(sim.getTransform(), local.centre, local.radius)
+                        : BSphereT<double>();
+        placedStamp = stamp;
+        sphereParts = 0;
+    }
+    return placedSphere;
 }
 
 bool BodyProto::isect(Segment3T<double>& segment, FrustumT<double>& frustum,
                       const Matrix4x4T<double>& transform, Isect::Context& context,
                       Isect::Hit& hit) {
+    return isectPlaced(segment, frustum, transform, nullptr, context, hit);
+}
+
+bool BodyProto::isectPlaced(Segment3T<double>& segment, FrustumT<double>& frustum,
+                            const Matrix4x4T<double>& transform, const BSphereT<double>* placed,
+                            Isect::Context& context, Isect::Hit& hit) {
     const Vuro::BodyProto* model = glProto->get().get();
     if (!model || !model->getBBox().valid) {
         return false;
     }
-    const Tolu::BBoxT<double> box(model->getBBox());
-    const bool ordered = box.max.x >= box.min.x && box.max.y >= box.min.y && box.max.z >= box.min.z;
-    if (!ordered) {
-        return false;
+    // A cheap sphere test spares the mesh test for the many bodies far from the ray. The
+    // body's ready sphere stands for the model's box only while that box is still the
+    // one the render prototype copied (geometry added later changes the model's box).
+    const Tolu::BBoxT<float>& modelBox = model->getBBox();
+    BSphereT<double> sphere;
+    if (placed && sameBox(modelBox, glProto->getBBox())) {
+        if (!boxOrdered) {
+            return false;
+        }
+        sphere = *placed;
+    } else {
+        const Tolu::BBoxT<double> box(modelBox);
+        if (!isOrdered(box)) {
+            return false;
+        }
+        BSphereT<double> local;
+        Geometry::sphereOfBox(local, box);
+        sphere = Geometry::transformSphere(transform, local.centre, local.radius);
     }
-    // A cheap sphere test spares the mesh test for the many bodies far from the ray.
-    BSphereT<double> local;
-    Geometry::sphereOfBox(local, box);
-    const BSphereT<double> sphere =
-        Geometry::transformSphere(transform, local.centre, local.radius);
     if (!sphere.valid || !Geometry::segmentHitsSphere(segment, sphere)) {
         return false;
     }

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 namespace Ostra::Sim::GL::Geometry {
 
@@ -46,11 +47,19 @@ const PlaneT<double>& framePlane(FrustumT<double>& frustum, int side);
 /// True when `p` lies inside or on every plane (tested left, right, top, bottom, near, far).
 /// Inline: picking tests it for every body frame.
 [[nodiscard]] inline bool pointInFrustum(FrustumT<double>& frustum, const Vector3T<double>& p) {
-    for (const int side :
-         {FrustumT<double>::PlaneLeft, FrustumT<double>::PlaneRight, FrustumT<double>::PlaneTop,
-          FrustumT<double>::PlaneBottom, FrustumT<double>::PlaneNear, FrustumT<double>::PlaneFar}) {
-        const PlaneT<double>& plane =
-            frustum.dirty ? framePlane(frustum, side) : frustum.planes[side];
+    using F = FrustumT<double>;
+    struct Side {
+        int index;
+        std::uint8_t bit;
+    };
+    static constexpr Side sides[] = {{F::PlaneLeft, F::DirtyLeft}, {F::PlaneRight, F::DirtyRight},
+                                     {F::PlaneTop, F::DirtyTop},   {F::PlaneBottom, F::DirtyBottom},
+                                     {F::PlaneNear, F::DirtyNear}, {F::PlaneFar, F::DirtyFar}};
+    for (const Side& side : sides) {
+        // Most points fail at the first planes, which leaves the others dirty: the bit
+        // of each side is tested here so that clean planes cost no call.
+        const PlaneT<double>& plane = (frustum.dirty & side.bit) ? framePlane(frustum, side.index)
+                                                                 : frustum.planes[side.index];
         if (planeDistance(plane, p) > 0.0) {
             return false;
         }

@@ -7,6 +7,8 @@
 
 #include <vuro_gl/gl/IsectContext.h>
 
+#include <typeinfo>
+
 namespace Ostra::Sim::GL {
 
 namespace {
@@ -23,6 +25,19 @@ void isectAll(const Sim::NodeListT<T, RefT<T>>& list, Segment3T<double>& segment
               FrustumT<double>& frustum, Isect::Context& context, Isect::Hit& hit) {
     for (T* node = list.first.get(); node; node = node->getNext().get()) {
         node->isect(segment, frustum, context, hit);
+    }
+}
+
+// The body list is almost all plain bodies: their test is called directly, so that it
+// is inlined into the walk; tracks and any other kind go through the virtual call.
+void isectBodies(const Sim::NodeListT<Body, RefT<Body>>& list, Segment3T<double>& segment,
+                 FrustumT<double>& frustum, Isect::Context& context, Isect::Hit& hit) {
+    for (Body* node = list.first.get(); node; node = node->getNext().get()) {
+        if (typeid(*node) == typeid(Body)) {
+            node->Body::isect(segment, frustum, context, hit);
+        } else {
+            node->isect(segment, frustum, context, hit);
+        }
     }
 }
 
@@ -59,7 +74,7 @@ void Project::isect(Segment3T<double>& segment, FrustumT<double>& frustum, Isect
     }
     context.classMask = mask & bodyParts;
     if (context.classMask) {
-        isectAll(bodyList, segment, frustum, context, hit);
+        isectBodies(bodyList, segment, frustum, context, hit);
     }
     context.classMask = mask;
     // Meshes only when no frame, joint, path or grip was hit: those are drawn on top.
@@ -68,7 +83,7 @@ void Project::isect(Segment3T<double>& segment, FrustumT<double>& frustum, Isect
     }
     context.classMask = mask & BodyGeo;
     if (context.classMask) {
-        isectAll(bodyList, segment, frustum, context, hit);
+        isectBodies(bodyList, segment, frustum, context, hit);
     }
 }
 

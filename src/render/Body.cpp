@@ -38,10 +38,6 @@ ClassId Body::getClassId() const {
     return ClassIdBody;
 }
 
-unsigned Body::getFrameBit() const noexcept {
-    return proto ? ProtoBodyFrame : BodyFrame;
-}
-
 void Body::render(Context& context) {
     if (!(context.renderMask & BodyGeo)) {
         return;

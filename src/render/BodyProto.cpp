@@ -1,3 +1,5 @@
+#include "interaction/Geometry.h"
+
 #include <sim_gl/Body.h>
 #include <sim_gl/BodyProto.h>
 #include <sim_gl/Project.h>
@@ -10,6 +12,11 @@ namespace Ostra::Sim::GL {
 BodyProto::BodyProto(Project& project, const RefT<Vuro::GL::BodyProto>& glProto)
     : project(&project), glProto(glProto) {
     ++this->glProto->userCount;
+    const Tolu::BBoxT<float>& box = this->glProto->getBBox();
+    if (box.valid) {
+        Geometry::sphereOfBox(localSphere, Tolu::BBoxT<double>(box));
+        boxOrdered = isOrdered(Tolu::BBoxT<double>(box));
+    }
 }
 
 BodyProto::~BodyProto() {
@@ -26,7 +33,7 @@ const Tolu::BBoxT<float>& BodyProto::getBBox() const {
 }
 
 void BodyProto::appendBody(Body& body) {
-    body.prevInProto = lastBody;
+    body.prevInProto = lastBody.get();
     if (Body* last = lastBody.get()) {
         last->nextInProto.reset(&body);
     } else {
@@ -36,7 +43,7 @@ void BodyProto::appendBody(Body& body) {
 }
 
 void BodyProto::unlinkBody(Body& body) {
-    Body* predecessor = body.prevInProto.get();
+    Body* predecessor = body.prevInProto;
     Body* successor = body.nextInProto.get();
     if (predecessor) {
         predecessor->nextInProto.reset(successor);
@@ -44,11 +51,11 @@ void BodyProto::unlinkBody(Body& body) {
         firstBody.reset(successor);
     }
     if (successor) {
-        successor->prevInProto.reset(predecessor);
+        successor->prevInProto = predecessor;
     } else {
         lastBody.reset(predecessor);
     }
-    body.prevInProto.reset();
+    body.prevInProto = nullptr;
     body.nextInProto.reset();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sim_gl/Node.h>
+
 #include <vuro_gl/gl/Context.h>
 
 #include <cstdint>
@@ -33,18 +35,6 @@ public:
 private:
     Vuro::GL::Context& context;
     std::uint8_t saved;
-};
-
-/// Display-mask bits the nodes read.
-enum DisplayBit : unsigned {
-    BodyGeo = 0x001,
-    TrackPath = 0x002,
-    JointLines = 0x004,
-    BodyFrame = 0x008,
-    ProtoBodyFrame = 0x010,
-    JointFrame = 0x020,
-    SensorGrips = 0x040,
-    ProtoBBox = 0x100,
 };
 
 } // namespace Ostra::Sim::GL

@@ -38,13 +38,18 @@ protected:
     }
 };
 
-TEST_F(Picking, FramesBeatNearerMeshes) {
+// A triangle about the origin in the body's xy plane.
+RefT<Vuro::BodyProto> triangle() {
     auto proto = makeRef<Vuro::BodyProto>("triangle");
     Vuro::PrimGroup group;
     group.vertices = {{{-1, -1, 0}, {0, 0, 1}}, {{1, -1, 0}, {0, 0, 1}}, {{0, 1, 0}, {0, 0, 1}}};
     proto->addGroup(group);
+    return proto;
+}
+
+TEST_F(Picking, FramesBeatNearerMeshes) {
     auto nearSim = simBody({0, 0, 5});
-    nearSim->setProto(proto);
+    nearSim->setProto(triangle());
     auto& mesh = node(*nearSim);
     auto& frame = node(*simBody({0, 0, 0}));
     EXPECT_EQ(pick(0, 0, allModes, 0x09).node.get(), &frame);
@@ -170,6 +175,29 @@ TEST_F(Nodes, SpheresHoldWhatTheMasksSelect) {
     EXPECT_FALSE(project->getBSphere(context, 0x08, 0, 0).valid);
     counted.setHighlight(1, true, false);
     EXPECT_TRUE(project->getBSphere(context, 0, 0x08, 0).valid) << "highlighted in mode 1";
+}
+
+// Spheres and mesh picks reuse what they worked out for a body that stands still; a
+// body that moves must be seen at its new place by both, whatever masks come in between.
+TEST_F(Picking, SpheresAndMeshPicksFollowABodyThatMoves) {
+    auto sim = simBody({0, 0, 0});
+    sim->setProto(triangle());
+    auto& mesh = node(*sim);
+    EXPECT_EQ(hitNode(0, 0), &mesh);
+    const auto both = project->getBSphere(context, 0x11, 0, 0);
+    const auto frame = project->getBSphere(context, 0x10, 0, 0);
+    EXPECT_EQ(frame.centre, Vector3T<double>(0, 0, 0));
+    EXPECT_EQ(frame.radius, 1.0);
+    EXPECT_EQ(project->getBSphere(context, 0x11, 0, 0).radius, both.radius);
+
+    sim->setTransform(Matrix4x4T<double>::translation({10, 0, 0}));
+    EXPECT_EQ(hitNode(0, 0), nullptr);
+    EXPECT_EQ(hitNode(10, 0), &mesh);
+    const auto moved = project->getBSphere(context, 0x11, 0, 0);
+    ASSERT_TRUE(moved.valid);
+    EXPECT_NEAR((moved.centre - both.centre - Vector3T<double>(10, 0, 0)).length(), 0, 1e-12);
+    EXPECT_DOUBLE_EQ(moved.radius, both.radius);
+    EXPECT_EQ(project->getBSphere(context, 0x10, 0, 0).centre, Vector3T<double>(10, 0, 0));
 }
 
 TEST_F(Nodes, AJointsLineSphereHoldsTheJointAndBothLineEnds) {
