@@ -53,6 +53,9 @@ void BodyProto::render(Context& context, const Matrix4x4T<double>& transform, fl
 
 void BodyProto::renderGPrims(Context& context, const Matrix4x4T<double>& transform, float alpha,
                              unsigned mode, GPrims& prims) {
+    if (prims.empty()) {
+        return;
+    }
     const auto& vbos = glProto->getGLVBOs();
     for (GPrim& prim : prims) {
         const bool transparent = prim.hasTransp() || alpha < 1.0f;

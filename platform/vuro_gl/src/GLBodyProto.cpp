@@ -55,17 +55,14 @@ BodyProto::~BodyProto() {
     }
 }
 
-const std::array<unsigned, BodyProto::slotCount>& BodyProto::getGLVBOs() {
-    if (!vbosNamed) {
-        // Only slots still without a name: a retry after a failure leaks nothing.
-        for (unsigned i = 0; i < slotCount; ++i) {
-            if (vbos[i] == 0 && !slots[i].vertices.empty()) {
-                Tolu::GL::glGenBuffers(1, &vbos[i]);
-            }
+void BodyProto::nameVBOs() {
+    // Only slots still without a name: a retry after a failure leaks nothing.
+    for (unsigned i = 0; i < slotCount; ++i) {
+        if (vbos[i] == 0 && !slots[i].vertices.empty()) {
+            Tolu::GL::glGenBuffers(1, &vbos[i]);
         }
-        vbosNamed = true;
     }
-    return vbos;
+    vbosNamed = true;
 }
 
 unsigned BodyProto::getBBoxVBO() {

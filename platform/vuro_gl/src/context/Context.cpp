@@ -138,10 +138,8 @@ void Context::Impl::uploadSolidState() {
     glUniform1f(p.mix, mix);
 }
 
-void Context::Impl::requirePass(std::string_view operation) const {
-    if (pass == Pass::None) {
-        throwBad(operation, "no pass started (call an init function first)");
-    }
+void Context::Impl::throwNoPass(std::string_view operation) {
+    throwBad(operation, "no pass started (call an init function first)");
 }
 
 void Context::Impl::uploadModel(const Tolu::Matrix4x4T<double>& model) {

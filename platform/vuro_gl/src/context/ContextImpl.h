@@ -87,7 +87,12 @@ struct Context::Impl {
     /// Uploads the solid pass's camera, light, shadow and mix to the current program.
     void uploadSolidState();
     /// Pass that the following draws feed, or a `Tolu::Error` naming `operation`.
-    void requirePass(std::string_view operation) const;
+    void requirePass(std::string_view operation) const {
+        if (pass == Pass::None) {
+            throwNoPass(operation);
+        }
+    }
+    [[noreturn]] static void throwNoPass(std::string_view operation);
     /// HUD camera of a HUD or mask pass; throws `Tolu::Error` for bad sizes or a
     /// singular view.
     void setHudCamera(std::string_view operation, const Tolu::Matrix4x4T<double>& eyeFromScene,

@@ -65,8 +65,16 @@ const void* byteOffset(std::uintptr_t offset) {
     return reinterpret_cast<const void*>(offset);
 }
 
+// frame * scaling(s): only the three axis columns change, so they are scaled in place
+// rather than multiplied out (every HUD symbol of every node goes through here).
 Tolu::Matrix4x4T<double> scaled(const Tolu::Matrix4x4T<double>& frame, double s) {
-    return frame * Tolu::Matrix4x4T<double>::scaling(s);
+    Tolu::Matrix4x4T<double> result = frame;
+    for (int row = 0; row < 4; ++row) {
+        for (int column = 0; column < 3; ++column) {
+            result.m[row * 4 + column] *= s;
+        }
+    }
+    return result;
 }
 
 } // namespace

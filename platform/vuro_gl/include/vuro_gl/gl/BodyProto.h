@@ -31,7 +31,12 @@ public:
 
     /// One buffer name per slot, 0 for an empty slot. Names the buffers on first call,
     /// which needs the current OpenGL context.
-    [[nodiscard]] const std::array<unsigned, slotCount>& getGLVBOs();
+    [[nodiscard]] const std::array<unsigned, slotCount>& getGLVBOs() {
+        if (!vbosNamed) {
+            nameVBOs(); // once; every draw of every body asks
+        }
+        return vbos;
+    }
     /// The point, line and triangle groups of each slot.
     [[nodiscard]] GPrims& getGLPoints() noexcept { return points; }
     [[nodiscard]] GPrims& getGLLines() noexcept { return lines; }
@@ -77,6 +82,8 @@ private:
     std::array<SlotBuffer, slotCount> slots;
     std::array<unsigned, slotCount> vbos{};
     bool vbosNamed = false;
+
+    void nameVBOs();
     GPrims points;
     GPrims lines;
     GPrims tris;
