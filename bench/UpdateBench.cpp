@@ -76,7 +76,8 @@ void UpdateUnchangedInCache(benchmark::State& state) {
 }
 BENCHMARK(UpdateUnchangedInCache)->Unit(benchmark::kMicrosecond);
 
-// Bodies only, to separate the cost of a body from that of a joint.
+// Bodies only, to separate the cost of a body from that of a joint: a joint costs
+// (UpdateUnchanged time - this time) / nodeCount.
 void UpdateUnchangedBodiesOnly(benchmark::State& state) {
     Mirror mirror(nodeCount);
     mirror.project->set(nullptr);

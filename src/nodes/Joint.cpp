@@ -46,10 +46,12 @@ bool followLink(bool jointChanged, Project* project, const PtrT<Sim::Body>& simB
     }
     if (Body* node = glBody.get()) {
         const std::uint32_t current = node->getSimNode()->getTransformStamp();
-        if (current > bodyStamp) {
-            changed = true;
+        // Written only when it differs: an update of a still model then dirties no
+        // cache line of the joint.
+        if (current != bodyStamp) {
+            changed = changed || current > bodyStamp;
+            bodyStamp = current;
         }
-        bodyStamp = current;
     }
     return changed;
 }
