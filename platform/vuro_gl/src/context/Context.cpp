@@ -3,7 +3,9 @@
 #include <tolu/gl/GL.h>
 #include <tolu/util/Error.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -142,8 +144,22 @@ void Context::Impl::throwNoPass(std::string_view operation) {
     throwBad(operation, "no pass started (call an init function first)");
 }
 
+namespace {
+
+// Bitwise equality of two matrices without a branch per element or a library call:
+// asked before every draw.
+bool sameBits(const double (&a)[16], const double (&b)[16]) noexcept {
+    std::uint64_t diff = 0;
+    for (int i = 0; i < 16; ++i) {
+        diff |= std::bit_cast<std::uint64_t>(a[i]) ^ std::bit_cast<std::uint64_t>(b[i]);
+    }
+    return diff == 0;
+}
+
+} // namespace
+
 void Context::Impl::uploadModel(const Tolu::Matrix4x4T<double>& model) {
-    if (modelKnown && std::memcmp(lastModel, model.m, sizeof lastModel) == 0) {
+    if (modelKnown && sameBits(lastModel, model.m)) {
         return;
     }
     float m[16];
