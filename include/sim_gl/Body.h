@@ -52,6 +52,7 @@ protected:
 
     template <class, class> friend class Ostra::Sim::NodeListT;
     friend class BodyProto;
+    friend class PickIndex;
 
     RefT<Body> next;
     PtrT<Body> prev;

@@ -66,9 +66,15 @@ private:
     template <class, class> friend class Ostra::Sim::NodeListT;
     friend class Project;
     friend class Body;
+    friend class PickIndex;
 
     void appendBody(Body& body);
     void unlinkBody(Body& body);
+    /// What the mesh test makes of a body's kept world sphere, alike for every body of
+    /// this prototype: no hit at all (no model, an empty or inverted box), the sphere
+    /// test decides, or the test works its sphere out itself (the model's box changed).
+    enum class SphereUse : unsigned char { NeverHit, SphereDecides, TestDecides };
+    [[nodiscard]] SphereUse getSphereUse() const;
     /// The mesh test behind `isect`, with `placed` the geometry's world sphere when the
     /// caller has it ready (null: made here).
     bool isectPlaced(Segment3T<double>& segment, FrustumT<double>& frustum,

@@ -11,10 +11,13 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <utility>
 #include <vector>
 
 namespace Ostra::Sim::GL {
+
+class PickIndex;
 
 /// The scene root: mirrors one simulation project in node lists, keeps the shared
 /// body prototypes, the draggable bodies, the drag state and its own highlight.
@@ -127,6 +130,8 @@ protected:
 
     std::uint32_t hlFlags = 0;
     std::map<const Sim::Node*, Node*> nodeMap;
+    // The body list laid out for picking; rebuilt when found out of step with the list.
+    std::unique_ptr<PickIndex> pickIndex;
 };
 
 } // namespace Ostra::Sim::GL

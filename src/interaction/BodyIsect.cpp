@@ -96,6 +96,17 @@ const BSphereT<double>& Body::getPlacedSphere(const Sim::Node& sim) {
     return placedSphere;
 }
 
+BodyProto::SphereUse BodyProto::getSphereUse() const {
+    const Vuro::BodyProto* model = glProto->get().get();
+    if (!model || !model->getBBox().valid) {
+        return SphereUse::NeverHit;
+    }
+    if (!sameBox(model->getBBox(), glProto->getBBox())) {
+        return SphereUse::TestDecides;
+    }
+    return boxOrdered ? SphereUse::SphereDecides : SphereUse::NeverHit;
+}
+
 bool BodyProto::isect(Segment3T<double>& segment, FrustumT<double>& frustum,
                       const Matrix4x4T<double>& transform, Isect::Context& context,
                       Isect::Hit& hit) {

@@ -44,27 +44,70 @@ const PlaneT<double>& framePlane(FrustumT<double>& frustum, int side);
 [[nodiscard]] inline double planeDistance(const PlaneT<double>& plane, const Vector3T<double>& p) {
     return plane.normal.dot(p - plane.normal * plane.d);
 }
-/// True when `p` lies inside or on every plane (tested left, right, top, bottom, near, far).
-/// Inline: picking tests it for every body frame.
-[[nodiscard]] inline bool pointInFrustum(FrustumT<double>& frustum, const Vector3T<double>& p) {
-    using F = FrustumT<double>;
+/// A frustum made ready for many point tests. Each side's plane is fetched (and made,
+/// if dirty) when a point first reaches that side, as `pointInFrustum` does, and its
+/// n·d kept; results are those of `pointInFrustum`. Call `forget` whenever the frustum
+/// changes.
+class FrustumProbe {
+public:
+    explicit FrustumProbe(FrustumT<double>& frustum) : frustum(frustum) {}
+
+    /// Drops the planes taken so far: the next points fetch them again.
+    void forget() noexcept {
+        for (Term& term : terms) {
+            term.ready = false;
+        }
+    }
+
+    /// True when `p` lies inside or on every plane (tested left, right, top, bottom,
+    /// near, far).
+    [[nodiscard]] bool contains(const Vector3T<double>& p) {
+        for (int i = 0; i < 6; ++i) {
+            Term& term = terms[i];
+            if (!term.ready) {
+                fetch(term, sides[i]);
+            }
+            // planeDistance, with the plane's part already done.
+            if (term.normal.dot(p - term.offset) > 0.0) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+private:
     struct Side {
         int index;
         std::uint8_t bit;
     };
-    static constexpr Side sides[] = {{F::PlaneLeft, F::DirtyLeft}, {F::PlaneRight, F::DirtyRight},
-                                     {F::PlaneTop, F::DirtyTop},   {F::PlaneBottom, F::DirtyBottom},
-                                     {F::PlaneNear, F::DirtyNear}, {F::PlaneFar, F::DirtyFar}};
-    for (const Side& side : sides) {
-        // Most points fail at the first planes, which leaves the others dirty: the bit
-        // of each side is tested here so that clean planes cost no call.
+    struct Term {
+        Vector3T<double> normal;
+        Vector3T<double> offset; // normal * d
+        bool ready = false;
+    };
+    using F = FrustumT<double>;
+    static constexpr Side sides[6] = {
+        {F::PlaneLeft, F::DirtyLeft}, {F::PlaneRight, F::DirtyRight},
+        {F::PlaneTop, F::DirtyTop},   {F::PlaneBottom, F::DirtyBottom},
+        {F::PlaneNear, F::DirtyNear}, {F::PlaneFar, F::DirtyFar}};
+
+    void fetch(Term& term, const Side& side) {
+        // Clean planes cost no call: most points fail at the first sides, which leaves
+        // the others dirty for a long time.
         const PlaneT<double>& plane = (frustum.dirty & side.bit) ? framePlane(frustum, side.index)
                                                                  : frustum.planes[side.index];
-        if (planeDistance(plane, p) > 0.0) {
-            return false;
-        }
+        term.normal = plane.normal;
+        term.offset = plane.normal * plane.d;
+        term.ready = true;
     }
-    return true;
+
+    FrustumT<double>& frustum;
+    Term terms[6];
+};
+
+/// True when `p` lies inside or on every plane (tested left, right, top, bottom, near, far).
+[[nodiscard]] inline bool pointInFrustum(FrustumT<double>& frustum, const Vector3T<double>& p) {
+    return FrustumProbe(frustum).contains(p);
 }
 /// Clips the edge a→b to the frustum into c0→c1: 0 wholly outside, 1 clipped,
 /// 2 wholly inside (planes left, top, right, bottom, near, far).
@@ -82,14 +125,73 @@ int clipToFrustum(FrustumT<double>& frustum, const Vector3T<double>& a, const Ve
     }
     return (q - p0).dot(dir) / len2;
 }
+/// A segment made ready for many sphere tests: what depends on the segment alone is
+/// worked out once, with the same operations, so results are those of
+/// `segmentHitsSphere`. Make it again whenever the segment changes.
+class SegmentProbe {
+public:
+    explicit SegmentProbe(const Segment3T<double>& segment)
+        : p0(segment.p0), p1(segment.p1), dir(p1 - p0), len2(dir.lengthSquared()),
+          degenerate(len2 >= -eps * eps && len2 <= eps * eps) {
+        lo = {std::min(p0.x, p1.x), std::min(p0.y, p1.y), std::min(p0.z, p1.z)};
+        hi = {std::max(p0.x, p1.x), std::max(p0.y, p1.y), std::max(p0.z, p1.z)};
+        slack = {axisSlack(lo.x, hi.x), axisSlack(lo.y, hi.y), axisSlack(lo.z, hi.z)};
+    }
+
+    /// True when the segment meets the sphere (its nearest point lies within the radius).
+    [[nodiscard]] bool hitsSphere(const BSphereT<double>& sphere) const {
+        return hitsSphere(sphere.centre, sphere.radius);
+    }
+    /// The same for a sphere given by centre and radius (a NaN radius is never met).
+    [[nodiscard]] bool hitsSphere(const Vector3T<double>& centre, double radius) const {
+        if (clearOfBox(centre, radius)) {
+            return false;
+        }
+        // closestParam(centre, p0, p1, eps), with the segment's part already done.
+        const double u = degenerate ? 0.0 : (centre - p0).dot(dir) / len2;
+        const Vector3T<double> nearest = u < 0.0 ? p0 : u > 1.0 ? p1 : p0 * (1.0 - u) + p1 * u;
+        return radius * radius >= (nearest - centre).lengthSquared();
+    }
+
+private:
+    // Margins of the box pre-test, relative and absolute. They dwarf the rounding of the
+    // exact test (a few units of 1e-16 relative), so a sphere they call clear the exact
+    // test would miss too; the floor keeps squared gaps from underflowing to 0.
+    static constexpr double boxMargin = 1e-9;
+    static constexpr double boxFloor = 1e-150;
+
+    /// True when the sphere lies clear of the segment's box on some axis, by more than
+    /// its radius and the margins: the nearest point of the segment, which lies in that
+    /// box, is then out of reach. Most spheres of a pick are, and this is cheap.
+    [[nodiscard]] bool clearOfBox(const Vector3T<double>& centre, double radius) const {
+        // False for a NaN radius: the exact test then misses.
+        return clearOnAxis(lo.x, hi.x, slack.x, centre.x, radius) ||
+               clearOnAxis(lo.y, hi.y, slack.y, centre.y, radius) ||
+               clearOnAxis(lo.z, hi.z, slack.z, centre.z, radius);
+    }
+    [[nodiscard]] static bool clearOnAxis(double lo, double hi, double slack, double c,
+                                          double radius) {
+        const double reach = radius + boxMargin * (std::abs(c) + radius) + slack;
+        return lo - c > reach || c - hi > reach;
+    }
+    [[nodiscard]] static double axisSlack(double lo, double hi) {
+        return boxMargin * (std::abs(lo) + std::abs(hi)) + boxFloor;
+    }
+
+    Vector3T<double> p0;
+    Vector3T<double> p1;
+    Vector3T<double> dir;
+    double len2;
+    bool degenerate;
+    Vector3T<double> lo;
+    Vector3T<double> hi;
+    Vector3T<double> slack;
+};
+
 /// True when the segment meets the sphere (its nearest point lies within the radius).
 [[nodiscard]] inline bool segmentHitsSphere(const Segment3T<double>& segment,
                                             const BSphereT<double>& sphere) {
-    const Vector3T<double>& p0 = segment.p0;
-    const Vector3T<double>& p1 = segment.p1;
-    const double u = closestParam(sphere.centre, p0, p1, eps);
-    const Vector3T<double> nearest = u < 0.0 ? p0 : u > 1.0 ? p1 : p0 * (1.0 - u) + p1 * u;
-    return sphere.radius * sphere.radius >= (nearest - sphere.centre).lengthSquared();
+    return SegmentProbe(segment).hitsSphere(sphere);
 }
 
 /// Grows `s` to contain the valid sphere `t` (nothing when t's radius is negative).

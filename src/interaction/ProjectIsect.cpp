@@ -1,5 +1,6 @@
 #include "interaction/Geometry.h"
 #include "interaction/IsectScope.h"
+#include "interaction/PickIndex.h"
 #include "render/ForcedHL.h"
 
 #include <sim_gl/Functions.h>
@@ -72,9 +73,17 @@ void Project::isect(Segment3T<double>& segment, FrustumT<double>& frustum, Isect
     if (context.classMask) {
         isectAll(jointList, segment, frustum, context, hit);
     }
+    // A pick for every visible node (the host's usual click) goes through the flat
+    // index of the bodies; highlight-mode picks depend on flags it does not keep.
+    const bool indexed = context.mode == Vuro::GL::allModes && pickIndex->prepare(bodyList);
+    bool checked = false;
     context.classMask = mask & bodyParts;
     if (context.classMask) {
-        isectBodies(bodyList, segment, frustum, context, hit);
+        if (indexed) {
+            checked = pickIndex->framePass(bodyList, segment, frustum, context, hit);
+        } else {
+            isectBodies(bodyList, segment, frustum, context, hit);
+        }
     }
     context.classMask = mask;
     // Meshes only when no frame, joint, path or grip was hit: those are drawn on top.
@@ -83,7 +92,11 @@ void Project::isect(Segment3T<double>& segment, FrustumT<double>& frustum, Isect
     }
     context.classMask = mask & BodyGeo;
     if (context.classMask) {
-        isectBodies(bodyList, segment, frustum, context, hit);
+        if (indexed) {
+            pickIndex->meshPass(bodyList, segment, frustum, context, hit, checked);
+        } else {
+            isectBodies(bodyList, segment, frustum, context, hit);
+        }
     }
 }
 

@@ -1,3 +1,5 @@
+#include "interaction/PickIndex.h"
+
 #include <sim_gl/Project.h>
 
 #include <ostra_sim/Body.h>
@@ -9,7 +11,8 @@
 
 namespace Ostra::Sim::GL {
 
-Project::Project(ClassMap& classMap) : classMap(classMap) {}
+Project::Project(ClassMap& classMap)
+    : classMap(classMap), pickIndex(std::make_unique<PickIndex>()) {}
 
 Project::~Project() {
     // Torn down explicitly so that the order is visible: the map first (node

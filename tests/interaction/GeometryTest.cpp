@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <random>
 
 namespace Ostra::Sim::GL::Geometry {
 namespace {
@@ -65,6 +66,58 @@ TEST(GeometrySegment, NearestPointDecidesTheSphereHit) {
     EXPECT_TRUE(segmentHitsSphere(seg, Sphere({1.5, 0, 0}, 0.6)));
     EXPECT_FALSE(segmentHitsSphere(seg, Sphere({1.5, 0, 0}, 0.4)));
     EXPECT_FALSE(segmentHitsSphere(seg, Sphere({0.5, 1, 0}, 0.9)));
+}
+
+// The sphere test as written out step by step, without the shortcuts of the picking
+// walk (the segment's part worked out once, the box pre-test).
+bool sphereTestAsWritten(const Vec& p0, const Vec& p1, const Vec& centre, double radius) {
+    const double u = closestParam(centre, p0, p1, 1e-10);
+    const Vec nearest = u < 0.0 ? p0 : u > 1.0 ? p1 : p0 * (1.0 - u) + p1 * u;
+    return radius * radius >= (nearest - centre).lengthSquared();
+}
+
+// Spheres placed at random, and many right at the edge of reach, beside and past the
+// segment and at its box: the shortcuts must never change an answer.
+TEST(GeometrySegment, TheProbeAnswersAsTheTestAsWritten) {
+    std::mt19937_64 random(20261205);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    const auto vec = [&](double scale) {
+        return Vec(unit(random) * scale, unit(random) * scale, unit(random) * scale);
+    };
+    int hits = 0;
+    int misses = 0;
+    for (int round = 0; round < 20000; ++round) {
+        const double scale = std::pow(10.0, unit(random) * 6.0);
+        const Vec p0 = vec(scale);
+        // Some segments along an axis, so that spheres beside them sit at the box's side.
+        const Vec p1 = round % 7 == 0   ? p0
+                       : round % 3 == 0 ? p0 + Vec(0, unit(random) * scale, 0)
+                                        : p0 + vec(scale);
+        const double radius = std::abs(unit(random)) * scale * 0.1;
+        const double at = unit(random) * 1.5;
+        const Vec onLine = p0 + (p1 - p0) * at;
+        Vec side = vec(1.0);
+        if (side.length() < 1e-3) {
+            side = {1, 0, 0};
+        }
+        side = side * (1.0 / side.length());
+        // Within a few units of rounding of touching, or a hair further.
+        const double edge =
+            round % 2 ? 1.0 + std::round(unit(random) * 4) * 1.1e-16 : 1.0 + unit(random) * 1e-12;
+        const Vec centres[] = {vec(scale * 2), onLine + side * (radius * edge),
+                               p0 + Vec(radius * edge, 0, 0), p1 - Vec(0, radius * edge, 0)};
+        const SegmentProbe probe(Segment3T<double>(p0, p1));
+        for (const Vec& centre : centres) {
+            const bool expected = sphereTestAsWritten(p0, p1, centre, radius);
+            ASSERT_EQ(probe.hitsSphere(centre, radius), expected)
+                << "round " << round << " radius " << radius;
+            (expected ? hits : misses) += 1;
+        }
+    }
+    EXPECT_GT(hits, 1000);
+    EXPECT_GT(misses, 1000);
+    const SegmentProbe probe(Segment3T<double>({0, 0, 0}, {1, 0, 0}));
+    EXPECT_FALSE(probe.hitsSphere({0, 0, 0}, std::nan(""))) << "no sphere, no hit";
 }
 
 TEST(GeometrySphere, MergeKeepsTheContainerAndSpansDisjointSpheres) {

@@ -200,6 +200,56 @@ TEST_F(Picking, SpheresAndMeshPicksFollowABodyThatMoves) {
     EXPECT_EQ(project->getBSphere(context, 0x10, 0, 0).centre, Vector3T<double>(10, 0, 0));
 }
 
+// Picks for every visible node go through a flat copy of the body list; whatever
+// happens to the list and the bodies between two picks must show in the next one.
+TEST_F(Picking, EveryChangeBetweenPicksShowsInTheNext) {
+    auto simA = simBody({0, 0, 0});
+    auto simB = simBody({5, 0, 0});
+    auto& a = node(*simA);
+    auto& b = node(*simB);
+    EXPECT_EQ(hitNode(5, 0), &b);
+    simB->setPickable(false);
+    EXPECT_EQ(hitNode(5, 0), nullptr);
+    simB->setPickable(true);
+    simB->setTransform(Matrix4x4T<double>::translation({8, 0, 0}));
+    EXPECT_EQ(hitNode(5, 0), nullptr);
+    EXPECT_EQ(hitNode(8, 0), &b);
+
+    // Taken out of the list while still alive, then a newcomer in its place.
+    RefT<GL::Body> heldB(&b);
+    project->getBodyList().remove(heldB);
+    EXPECT_EQ(hitNode(8, 0), nullptr);
+    auto simC = simBody({8, 0, 0});
+    auto& c = node(*simC);
+    EXPECT_EQ(hitNode(8, 0), &c);
+    EXPECT_EQ(hitNode(8, 0), &c) << "and again from the rebuilt copy";
+    EXPECT_EQ(hitNode(0, 0), &a);
+
+    // Gone for good: the first body dies between two picks.
+    project->getBodyList().remove(RefT<GL::Body>(&a));
+    EXPECT_EQ(hitNode(0, 0), nullptr);
+    EXPECT_EQ(hitNode(8, 0), &c);
+}
+
+// A host's own kind of body keeps its own test: every pick calls it, in list order.
+TEST_F(Picking, AHostsOwnBodyKindIsAskedItself) {
+    struct Counted : GL::Body {
+        using Body::Body;
+        void isect(Tolu::Segment3T<double>& segment, Tolu::FrustumT<double>& frustum, Query& query,
+                   GL::Isect::Hit& hit) override {
+            ++calls;
+            Body::isect(segment, frustum, query, hit);
+        }
+        int calls = 0;
+    };
+    node(*simBody({0, 0, 0}));
+    auto& counted = node<Counted>(*simBody({5, 0, 0}));
+    EXPECT_EQ(hitNode(5, 0), &counted);
+    EXPECT_EQ(counted.calls, 1) << "frames hit: no mesh pass";
+    EXPECT_EQ(hitNode(20, 0), nullptr);
+    EXPECT_EQ(counted.calls, 3) << "a miss runs both passes";
+}
+
 TEST_F(Nodes, AJointsLineSphereHoldsTheJointAndBothLineEnds) {
     auto b1 = simBody({4, 0, 0});
     auto b2 = simBody({0, -3, 0});

@@ -1,0 +1,186 @@
+#include "interaction/PickIndex.h"
+
+#include "interaction/Geometry.h"
+
+#include <sim_gl/Track.h>
+
+#include <ostra_sim/Node.h>
+#include <vuro_gl/gl/IsectContext.h>
+
+#include <limits>
+#include <map>
+#include <typeinfo>
+
+namespace Ostra::Sim::GL {
+
+bool PickIndex::prepare(const BodyList& list) {
+    if (!stale) {
+        return !foreign;
+    }
+    links.clear();
+    frames.clear();
+    meshes.clear();
+    protos.clear();
+    const auto count = std::size_t(list.getCount());
+    links.reserve(count);
+    frames.reserve(count);
+    meshes.reserve(count);
+    foreign = false;
+    std::map<const BodyProto*, std::uint32_t> protoIndex;
+    for (Body* node = list.first.get(); node; node = node->getNext().get()) {
+        Link& link = links.emplace_back();
+        link.node.reset(node);
+        link.sim = node->getSimNode().get();
+        Frame& frame = frames.emplace_back();
+        frame.frameBit = std::uint8_t(node->getFrameBit());
+        const bool plain = typeid(*node) == typeid(Body);
+        frame.flags = plain ? Plain : 0;
+        foreign = foreign || (!plain && typeid(*node) != typeid(Track));
+        Mesh& mesh = meshes.emplace_back();
+        mesh.flags = frame.flags;
+        if (const BodyProto* proto = node->getProto().get()) {
+            const auto [at, added] = protoIndex.try_emplace(proto, std::uint32_t(protos.size()));
+            if (added) {
+                protos.push_back(proto);
+            }
+            mesh.proto = at->second;
+        }
+    }
+    uses.assign(protos.size(), BodyProto::SphereUse::TestDecides);
+    useSerials.assign(protos.size(), 0); // the serial is never 0 during a pass
+    stale = false;
+    return !foreign;
+}
+
+void PickIndex::refresh(std::size_t i, Body& node) {
+    Link& link = links[i];
+    Frame& frame = frames[i];
+    Mesh& mesh = meshes[i];
+    const Sim::Node& sim = *link.sim;
+    const std::uint8_t pickable = sim.isVisible() && sim.isPickable() ? Pickable : 0;
+    frame.origin = sim.getTransform().getTranslation();
+    frame.flags = std::uint8_t((frame.flags & Plain) | pickable);
+    mesh.flags = frame.flags;
+    const BSphereT<double> sphere =
+        mesh.proto != noProto ? node.getPlacedSphere(sim) : BSphereT<double>();
+    mesh.centre = sphere.centre;
+    // A NaN radius fails every sphere test, as a missing sphere must.
+    mesh.radius = sphere.valid ? sphere.radius : std::numeric_limits<double>::quiet_NaN();
+    link.stamp = sim.getStamp();
+}
+
+template <class Pass>
+bool PickIndex::walk(const BodyList& list, Segment3T<double>& segment, FrustumT<double>& frustum,
+                     Isect::Context& context, Isect::Hit& hit, Pass& pass, bool trusted) {
+    // While checking, `expected` is the node the list has at the current entry's place.
+    Body* expected = list.first.get();
+    bool checking = !trusted;
+    const std::size_t count = links.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        Body* node = nullptr;
+        const bool plain = pass.flags(i) & Plain;
+        if (checking) {
+            Link& link = links[i];
+            node = link.node.get();
+            if (!node || node != expected) {
+                goOnAlongList(expected, segment, frustum, context, hit);
+                return false;
+            }
+            if (plain && link.sim->getStamp() != link.stamp) {
+                refresh(i, *node);
+            }
+        }
+        // Only a body that may be hit runs its own test, which decides.
+        if (!plain || pass.mayHit(i)) {
+            if (!node) {
+                node = links[i].node.get(); // trusted: alive and in its place
+            }
+            if (plain) {
+                node->Body::isect(segment, frustum, context, hit);
+            } else {
+                node->isect(segment, frustum, context, hit);
+            }
+            pass.tested();
+            // A mesh test runs the host's filter: from here on every link is checked.
+            checking = true;
+            expected = node->getNext().get();
+        } else if (checking) {
+            expected = node->getNext().get();
+        }
+    }
+    if (checking && expected) {
+        goOnAlongList(expected, segment, frustum, context, hit);
+        return false;
+    }
+    return true;
+}
+
+void PickIndex::goOnAlongList(Body* from, Segment3T<double>& segment, FrustumT<double>& frustum,
+                              Isect::Context& context, Isect::Hit& hit) {
+    stale = true;
+    for (Body* node = from; node; node = node->getNext().get()) {
+        node->isect(segment, frustum, context, hit);
+    }
+}
+
+bool PickIndex::framePass(const BodyList& list, Segment3T<double>& segment,
+                          FrustumT<double>& frustum, Isect::Context& context, Isect::Hit& hit) {
+    struct Frames {
+        std::uint8_t flags(std::size_t i) const { return frames[i].flags; }
+        bool mayHit(std::size_t i) {
+            const Frame& frame = frames[i];
+            return (frame.flags & Pickable) && (mask & frame.frameBit) &&
+                   probe.contains(frame.origin);
+        }
+        // A hit moves the far plane.
+        void tested() { probe.forget(); }
+
+        const std::vector<Frame>& frames;
+        unsigned mask;
+        Geometry::FrustumProbe probe;
+    } pass{frames, context.classMask, Geometry::FrustumProbe(frustum)};
+    return walk(list, segment, frustum, context, hit, pass, false);
+}
+
+void PickIndex::meshPass(const BodyList& list, Segment3T<double>& segment,
+                         FrustumT<double>& frustum, Isect::Context& context, Isect::Hit& hit,
+                         bool trusted) {
+    struct Meshes {
+        std::uint8_t flags(std::size_t i) const { return index.meshes[i].flags; }
+        bool mayHit(std::size_t i) {
+            const Mesh& mesh = index.meshes[i];
+            if (!(mesh.flags & Pickable) || mesh.proto == noProto) {
+                return false;
+            }
+            switch (index.sphereUse(mesh.proto)) {
+            case BodyProto::SphereUse::NeverHit:
+                return false;
+            case BodyProto::SphereUse::SphereDecides:
+                return probe.hitsSphere(mesh.centre, mesh.radius);
+            case BodyProto::SphereUse::TestDecides:
+                break;
+            }
+            return true;
+        }
+        void tested() {
+            probe = Geometry::SegmentProbe(segment);
+            ++index.serial;
+        }
+
+        PickIndex& index;
+        const Segment3T<double>& segment;
+        Geometry::SegmentProbe probe;
+    } pass{*this, segment, Geometry::SegmentProbe(segment)};
+    ++serial;
+    walk(list, segment, frustum, context, hit, pass, trusted);
+}
+
+BodyProto::SphereUse PickIndex::sphereUse(std::uint32_t proto) {
+    if (useSerials[proto] != serial) {
+        uses[proto] = protos[proto]->getSphereUse();
+        useSerials[proto] = serial;
+    }
+    return uses[proto];
+}
+
+} // namespace Ostra::Sim::GL
