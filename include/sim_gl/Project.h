@@ -95,7 +95,8 @@ protected:
     ~Project() override;
 
     template <class Kind, class T>
-    void sync(Sim::NodeListT<T, RefT<T>>& list, Sim::Project* model, UpdateResult& result);
+    void sync(Sim::NodeListT<T, RefT<T>>& list, Sim::Project* model, UpdateResult& result,
+              std::vector<const void*>& lines);
     template <class T> T* retire(Sim::NodeListT<T, RefT<T>>& list, T& node, UpdateResult& result);
     void updateDrivers(Sim::Project* model);
 
@@ -130,6 +131,10 @@ protected:
 
     std::uint32_t hlFlags = 0;
     std::map<const Sim::Node*, Node*> nodeMap;
+    // Where update reads each body node and its simulation body, in list order, as of
+    // the last update that changed the list. Only ever prefetched, never dereferenced:
+    // a stale address costs a wasted fetch, nothing more.
+    std::vector<const void*> bodyLines;
     // The body list laid out for picking; rebuilt when found out of step with the list.
     std::unique_ptr<PickIndex> pickIndex;
 };
