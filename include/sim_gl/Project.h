@@ -131,6 +131,12 @@ protected:
 
     std::uint32_t hlFlags = 0;
     std::map<const Sim::Node*, Node*> nodeMap;
+    // The simulation's next stamp when the last complete update began. While update
+    // runs, `modelStill` says that no stamp has been taken since: nothing of the model
+    // has changed since that update, so what it recorded still holds.
+    std::uint32_t stillSince = 0;
+    bool stillKnown = false;
+    bool modelStill = false;
     // Where update reads each body node and its simulation body, in list order, as of
     // the last update that changed the list. Only ever prefetched, never dereferenced:
     // a stale address costs a wasted fetch, nothing more.

@@ -100,8 +100,12 @@ bool Joint::update() {
         }
     }
     // The bodies' positions are checked whether or not the joint changed: a body that
-    // moved leaves the joint's own stamp alone.
+    // moved leaves the joint's own stamp alone. Unless nothing of the model has changed
+    // since the last update: then the stamps stored there are the bodies' own.
     Project* owner = project.get();
+    if (!changed && owner && owner->modelStill) {
+        return false;
+    }
     if (followLink(changed, owner, joint.getBody1(), joint.getBody1LinkStamp(), body1LinkStamp,
                    glBody1, body1Stamp)) {
         invalidateGeo();

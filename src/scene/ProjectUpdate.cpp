@@ -10,6 +10,7 @@
 #include <ostra_sim/PortDrvUI.h>
 #include <ostra_sim/Project.h>
 #include <ostra_sim/SensorTrack.h>
+#include <ostra_sim/Stamp.h>
 #include <ostra_sim/Track.h>
 
 #include <algorithm>
@@ -145,6 +146,15 @@ T* Project::retire(Sim::NodeListT<T, RefT<T>>& list, T& node, UpdateResult& resu
 }
 
 Project::UpdateResult Project::update() {
+    const std::uint32_t now = Sim::peekStamp();
+    modelStill = stillKnown && now == stillSince;
+    stillSince = now;
+    stillKnown = false; // until this update completes
+    struct StillEnds {
+        bool& still;
+        ~StillEnds() { still = false; } // only ever true inside an update
+    } stillEnds{modelStill};
+
     UpdateResult result;
     RefT<Sim::Project> model(simProject);
     if (model) {
@@ -155,6 +165,7 @@ Project::UpdateResult Project::update() {
     sync<JointKind>(jointList, model.get(), result, noLines);
     sync<SensorKind>(sensorList, model.get(), result, noLines);
     updateDrivers(model.get());
+    stillKnown = true;
     return result;
 }
 

@@ -1,6 +1,7 @@
 #include "NodeFixture.h"
 
 #include <ostra_sim/Error.h>
+#include <ostra_sim/Project.h>
 #include <vuro_gl/gl/GripColors.h>
 
 namespace NodeTest {
@@ -61,6 +62,33 @@ TEST_F(Joints, LinesAreRewrittenInPlaceExactlyWhenAStampSaysSo) {
     EXPECT_EQ(hud(), rewritten) << "body exchanged";
     EXPECT_EQ(end(1), Vector3T<float>(0, 3, 1));
     EXPECT_FALSE(joint->update()) << "a plain joint never reports a change";
+}
+
+// Update leaves the bodies' stamps unread while nothing of the model has changed since
+// the last update; a body that moved in between must still show in the lines.
+TEST_F(Nodes, UpdatesRebuildAJointsLinesExactlyWhenABodyMovedInBetween) {
+    auto model = makeRef<Sim::Project>();
+    auto b1 = simBody({1, 0, 0});
+    auto b2 = simBody({0, 2, 0});
+    model->addBody(b1);
+    model->addBody(b2);
+    model->addJoint(simJoint({0, 0, 5}, b1.get(), b2.get()));
+    project->set(model);
+    const auto updateAndDraw = [&] {
+        (void)project->update();
+        GL::Joint& joint = *project->getJointList().first;
+        Lines ops =
+            pass(&GL::Node::renderHUD, joint, jointLines, none, 0, {"glBufferData", "glMapBuffer"});
+        std::erase_if(ops, [](const std::string& op) { return op.rfind("gl", 0) != 0; });
+        return ops.size();
+    };
+    EXPECT_EQ(updateAndDraw(), 1u) << "first build";
+    EXPECT_EQ(updateAndDraw(), 0u);
+    EXPECT_EQ(updateAndDraw(), 0u) << "still nothing changed";
+    b2->setTransform(Matrix4x4T<double>::translation({0, 3, 0}));
+    EXPECT_EQ(updateAndDraw(), 1u) << "a body moved";
+    EXPECT_EQ(project->getJointList().first->getLines()[3].pos, Vector3T<float>(0, 3, 0));
+    EXPECT_EQ(updateAndDraw(), 0u);
 }
 
 TEST_F(Joints, AFailedMappingOrAReleaseIsRecoveredByTheNextRebuild) {
