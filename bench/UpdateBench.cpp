@@ -18,10 +18,10 @@ namespace Sim = Ostra::Sim;
 using Tolu::makeRef;
 using Tolu::RefT;
 
-// A model of `count` bodies sharing one geometry and `count` joints between
-// neighbouring bodies, mirrored once.
+// A model of `count` bodies sharing one geometry and, unless told otherwise, `count`
+// joints between neighbouring bodies, mirrored once.
 struct Mirror {
-    explicit Mirror(int count) {
+    explicit Mirror(int count, bool withJoints = true) {
         auto geometry = Vuro::makeBox({1, 1, 1}, {0.5f, 0.5f, 0.5f, 1});
         std::vector<RefT<Sim::Body>> bodies;
         for (int i = 0; i < count; ++i) {
@@ -30,7 +30,7 @@ struct Mirror {
             model->addBody(body);
             bodies.push_back(body);
         }
-        for (int i = 0; i < count; ++i) {
+        for (int i = 0; withJoints && i < count; ++i) {
             auto joint = makeRef<Sim::Joint>();
             joint->setBody1(bodies[std::size_t(i)]);
             joint->setBody2(bodies[std::size_t((i + 1) % count)]);
@@ -79,13 +79,7 @@ BENCHMARK(UpdateUnchangedInCache)->Unit(benchmark::kMicrosecond);
 // Bodies only, to separate the cost of a body from that of a joint: a joint costs
 // (UpdateUnchanged time - this time) / nodeCount.
 void UpdateUnchangedBodiesOnly(benchmark::State& state) {
-    Mirror mirror(nodeCount);
-    mirror.project->set(nullptr);
-    while (mirror.model->getJointList().first) {
-        mirror.model->removeJoint(RefT<Sim::Joint>(mirror.model->getJointList().first.get()));
-    }
-    mirror.project->set(mirror.model);
-    mirror.project->update();
+    Mirror mirror(nodeCount, false);
     for (auto _ : state) {
         auto result = mirror.project->update();
         benchmark::DoNotOptimize(result);
