@@ -141,15 +141,19 @@ TEST_F(Picking, APathHitNamesTheSegmentAndThePositionWithinIt) {
 
 TEST_F(Picking, ABadFrustumThrowsAndLeavesTheQueryAsItWas) {
     node(*simBody({0, 0, 0}));
-    project->setHighlight(0, true, false);
-    Pick at(0, 0);
-    at.frustum.toWorld(3, 3) = 0; // sends every point to infinity
-    at.frustum.invalidate();
-    Query query(0, everything, Vuro::GL::Isect::FlagNone);
-    GL::Isect::Hit hit;
-    EXPECT_THROW(project->isect(at.segment, at.frustum, query, hit), Tolu::ErrorBadMatrix);
-    EXPECT_FALSE(query.inheritedHL);
-    EXPECT_EQ(query.classMask, everything);
+    // Mode 0 under the project's highlight, and every visible node (the flat walk).
+    for (const Vuro::GL::HLMode mode : {Vuro::GL::HLMode(0), allModes}) {
+        project->setHighlight(0, mode == 0, false);
+        Pick at(0, 0);
+        at.frustum.toWorld(3, 3) = 0; // sends every point to infinity
+        at.frustum.invalidate();
+        Query query(mode, everything, Vuro::GL::Isect::FlagNone);
+        GL::Isect::Hit hit;
+        EXPECT_THROW(project->isect(at.segment, at.frustum, query, hit), Tolu::ErrorBadMatrix);
+        EXPECT_FALSE(query.inheritedHL);
+        EXPECT_EQ(query.classMask, everything);
+    }
+    EXPECT_NE(hitNode(0, 0), nullptr) << "a sound pick afterwards finds the body";
 }
 
 struct CountingBody : GL::Body {
