@@ -116,22 +116,18 @@ bool BodyProto::isect(Segment3T<double>& segment, FrustumT<double>& frustum,
 bool BodyProto::isectPlaced(Segment3T<double>& segment, FrustumT<double>& frustum,
                             const Matrix4x4T<double>& transform, const BSphereT<double>* placed,
                             Isect::Context& context, Isect::Hit& hit) {
-    const Vuro::BodyProto* model = glProto->get().get();
-    if (!model || !model->getBBox().valid) {
-        return false;
-    }
     // A cheap sphere test spares the mesh test for the many bodies far from the ray. The
     // body's ready sphere stands for the model's box only while that box is still the
     // one the render prototype copied (geometry added later changes the model's box).
-    const Tolu::BBoxT<float>& modelBox = model->getBBox();
+    const SphereUse use = getSphereUse();
+    if (use == SphereUse::NeverHit) {
+        return false;
+    }
     BSphereT<double> sphere;
-    if (placed && sameBox(modelBox, glProto->getBBox())) {
-        if (!boxOrdered) {
-            return false;
-        }
+    if (placed && use == SphereUse::SphereDecides) {
         sphere = *placed;
     } else {
-        const Tolu::BBoxT<double> box(modelBox);
+        const Tolu::BBoxT<double> box(glProto->get()->getBBox());
         if (!isOrdered(box)) {
             return false;
         }
