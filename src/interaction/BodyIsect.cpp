@@ -66,9 +66,9 @@ BSphereT<double> Body::getBSphere(Context&, unsigned mask, unsigned hlMask1, uns
         return sphere;
     }
     // A body that stands still gives the same sphere for the same parts: the project
-    // asks every body each frame, so the last answer is kept.
-    const BSphereT<double>& placed = proto ? getPlacedSphere(sim) : placedSphere;
-    if (parts == sphereParts && placedStamp == sim.getTransformStamp()) {
+    // asks every body each frame, so the last answer is kept (and dropped when it moves).
+    const BSphereT<double>& placed = getPlacedSphere(sim);
+    if (parts == sphereParts) {
         return partsSphere;
     }
     if ((parts & BodyGeo) && placed.valid) {
@@ -79,17 +79,17 @@ BSphereT<double> Body::getBSphere(Context&, unsigned mask, unsigned hlMask1, uns
     }
     partsSphere = sphere;
     sphereParts = parts;
-    placedStamp = sim.getTransformStamp();
     return sphere;
 }
 
 const BSphereT<double>& Body::getPlacedSphere(const Sim::Node& sim) {
     const std::uint32_t stamp = sim.getTransformStamp();
     if (placedStamp != stamp) {
-        const BSphereT<double>& local = proto->localSphere;
+        const BSphereT<double>* local = proto ? &proto->localSphere : nullptr;
         placedSphere =
-            local.valid ? Geometry::transformSphere(sim.getTransform(), local.centre, local.radius)
-                        : BSphereT<double>();
+            local && local->valid
+                ? Geometry::transformSphere(sim.getTransform(), local->centre, local->radius)
+                : BSphereT<double>();
         placedStamp = stamp;
         sphereParts = 0;
     }
