@@ -94,9 +94,23 @@ public:
 protected:
     ~Project() override;
 
+    // What the last update left in one list, in order: each node with its simulation
+    // object and what its refresh can do. Valid while the list has not changed since,
+    // so that walking an unchanged list need not visit nodes whose refresh is idle.
+    struct WalkEntry {
+        const Sim::Node* sim;
+        Node* node;
+        unsigned idle; // `Idle` bits
+    };
+    struct Walk {
+        std::vector<WalkEntry> entries;
+        std::uint64_t changes = 0; // the list's change count when recorded
+        bool valid = false;
+    };
+
     template <class Kind, class T>
     void sync(Sim::NodeListT<T, RefT<T>>& list, Sim::Project* model, UpdateResult& result,
-              std::vector<const void*>& lines);
+              Walk& walk);
     template <class T> T* retire(Sim::NodeListT<T, RefT<T>>& list, T& node, UpdateResult& result);
     void updateDrivers(Sim::Project* model);
 
@@ -137,10 +151,9 @@ protected:
     std::uint32_t stillSince = 0;
     bool stillKnown = false;
     bool modelStill = false;
-    // Where update reads each body node and its simulation body, in list order, as of
-    // the last update that changed the list. Only ever prefetched, never dereferenced:
-    // a stale address costs a wasted fetch, nothing more.
-    std::vector<const void*> bodyLines;
+    Walk bodyWalk;
+    Walk jointWalk;
+    Walk sensorWalk;
     // The body list laid out for picking; rebuilt when found out of step with the list.
     std::unique_ptr<PickIndex> pickIndex;
 };

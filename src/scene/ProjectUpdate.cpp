@@ -15,35 +15,37 @@
 
 #include <algorithm>
 #include <iterator>
+#include <typeinfo>
 
 namespace Ostra::Sim::GL {
 
 namespace {
 
-const void* at(const void* object, std::ptrdiff_t offset) {
-    return static_cast<const char*>(object) + offset;
-}
-
-// How many nodes ahead of the walk their lines are asked for: far enough to cover a
+// How many entries ahead of the walk their lines are asked for: far enough to cover a
 // trip to memory, near enough that the lines are still there when needed.
-constexpr std::size_t prefetchNodes = 16;
+constexpr std::size_t prefetchAhead = 16;
+
+// What a kept node's refresh can do, recorded per node when the walk is recorded.
+enum Idle : unsigned {
+    IdleAlways = 0x1,    // the refresh does nothing (a plain body, a sensor)
+    IdleWhenStill = 0x2, // nothing while no stamp of the model was taken (a plain joint)
+};
 
 // What differs between the three kinds: how the model list is walked, which objects
-// get a node, how a kept node is refreshed, how a node is made, and which cache lines
-// a refresh reads (to ask for them ahead).
+// get a node, how a kept node is refreshed and when that is idle, how a node is made,
+// and where the walk reads a model object (to ask for it ahead).
 struct BodyKind {
-    static constexpr std::size_t lineCount = 3;
-    // The node's first two lines (class header, `simNode`, `next`) and the line of the
-    // simulation body's `next` and `status`.
-    static void addLines(std::vector<const void*>& lines, Body& node) {
-        lines.push_back(&node);
-        lines.push_back(at(&node, 64));
-        lines.push_back(&static_cast<Sim::Body&>(*node.getSimNode()).getNext());
-    }
     static Sim::Body* first(Sim::Project& model) { return model.getBodyList().first.get(); }
     static Sim::Body* next(Sim::Body& body) { return body.getNext().get(); }
+    static const void* walkedLine(const Sim::Node& body) {
+        return &static_cast<const Sim::Body&>(body).getNext();
+    }
     static bool isMirrored(const Sim::Body& body) { return body.getStatus() >= 2; }
     static void refresh(Body& node) { node.update(); }
+    // Exactly the classes whose refresh is known; a subclass may do anything.
+    static unsigned idleness(const Body& node) {
+        return typeid(node) == typeid(Body) ? IdleAlways : 0u;
+    }
     static RefT<Body> create(Project& project, Sim::Body& body) {
         if (auto* track = dynamic_cast<Sim::Track*>(&body)) {
             return RefT<Body>(new Track(project, *track));
@@ -53,14 +55,18 @@ struct BodyKind {
 };
 
 struct JointKind {
-    // Asking ahead for a joint's lines (its node, its simulation joint, both bodies)
-    // measured slower than leaving them to the processor: none.
-    static constexpr std::size_t lineCount = 0;
-    static void addLines(std::vector<const void*>&, Joint&) {}
     static Sim::Joint* first(Sim::Project& model) { return model.getJointList().first.get(); }
     static Sim::Joint* next(Sim::Joint& joint) { return joint.getNext().get(); }
+    static const void* walkedLine(const Sim::Node& joint) {
+        return &static_cast<const Sim::Joint&>(joint).getNext();
+    }
     static bool isMirrored(const Sim::Joint& joint) { return joint.getStatus() >= 2; }
     static void refresh(Joint& node) { (void)node.update(); }
+    // A plain joint's refresh compares stamps only, and they cannot have moved while the
+    // model is still. A joint on a track also looks for its track.
+    static unsigned idleness(const Joint& node) {
+        return typeid(node) == typeid(Joint) ? IdleWhenStill : 0u;
+    }
     static RefT<Joint> create(Project& project, Sim::Joint& joint) {
         if (auto* onTrack = dynamic_cast<Sim::JointTrack*>(&joint)) {
             return RefT<Joint>(new JointTrack(project, *onTrack));
@@ -70,12 +76,14 @@ struct JointKind {
 };
 
 struct SensorKind {
-    static constexpr std::size_t lineCount = 0;
-    static void addLines(std::vector<const void*>&, Sensor&) {}
     static Sim::Sensor* first(Sim::Project& model) { return model.getSensorList().first.get(); }
     static Sim::Sensor* next(Sim::Sensor& sensor) { return sensor.getNext().get(); }
+    static const void* walkedLine(const Sim::Node& sensor) {
+        return &static_cast<const Sim::Sensor&>(sensor).getNext();
+    }
     static bool isMirrored(const Sim::Sensor& sensor) { return isMapped(sensor); }
     static void refresh(Sensor&) {}
+    static unsigned idleness(const Sensor&) { return IdleAlways; }
     static RefT<Sensor> create(Project& project, Sim::Sensor& sensor) {
         return newSensor(project, sensor);
     }
@@ -85,13 +93,51 @@ struct SensorKind {
 
 template <class Kind, class T>
 void Project::sync(Sim::NodeListT<T, RefT<T>>& list, Sim::Project* model, UpdateResult& result,
-                   std::vector<const void*>& lines) {
+                   Walk& walk) {
     auto* m = model ? Kind::first(*model) : nullptr;
     T* n = list.first.get();
-    const std::size_t removedBefore = result.first.size();
-    const std::size_t createdBefore = result.second.size();
-    // Lines of the node `prefetchNodes` places ahead, while the list is as last seen.
-    std::size_t ahead = prefetchNodes * Kind::lineCount;
+    const bool recorded = walk.valid && walk.changes == list.getChanges();
+
+    if (recorded) {
+        // The list is as the last update left it: the record stands for the nodes'
+        // links and `simNode`s, and a node is visited only to be refreshed.
+        const unsigned skip = modelStill ? (IdleAlways | IdleWhenStill) : IdleAlways;
+        const WalkEntry* entry = walk.entries.data();
+        const WalkEntry* const end = entry + walk.entries.size();
+        bool refreshMoved = false;
+        for (; m; m = Kind::next(*m)) {
+            if (end - entry > std::ptrdiff_t(prefetchAhead)) {
+                const WalkEntry& coming = entry[prefetchAhead];
+                __builtin_prefetch(Kind::walkedLine(*coming.sim));
+                if (!(coming.idle & skip)) {
+                    __builtin_prefetch(coming.node);
+                    __builtin_prefetch(reinterpret_cast<const char*>(coming.node) + 64);
+                }
+            }
+            if (!Kind::isMirrored(*m)) {
+                continue;
+            }
+            if (entry == end || entry->sim != static_cast<Sim::Node*>(m)) {
+                break; // the linked walk below takes over at this node
+            }
+            T& node = static_cast<T&>(*entry->node);
+            ++entry;
+            if (!(entry[-1].idle & skip)) {
+                Kind::refresh(node);
+                if (list.getChanges() != walk.changes) {
+                    // The refresh changed the list: the record no longer holds.
+                    n = node.getNext().get();
+                    refreshMoved = true;
+                    break;
+                }
+            }
+        }
+        if (refreshMoved) {
+            m = Kind::next(*m);
+        } else {
+            n = entry == end ? nullptr : static_cast<T*>(entry->node);
+        }
+    }
 
     // Walk model and nodes in step: a node stays exactly when it mirrors the next
     // mirrored object; nodes in the way are retired.
@@ -105,12 +151,6 @@ void Project::sync(Sim::NodeListT<T, RefT<T>>& list, Sim::Project* model, Update
         if (!n) {
             break; // `m` has no node yet: it and everything after it are created below
         }
-        if (ahead + Kind::lineCount <= lines.size()) {
-            for (std::size_t k = 0; k < Kind::lineCount; ++k) {
-                __builtin_prefetch(lines[ahead + k]);
-            }
-        }
-        ahead += Kind::lineCount;
         Kind::refresh(*n);
         n = n->getNext().get();
     }
@@ -124,16 +164,15 @@ void Project::sync(Sim::NodeListT<T, RefT<T>>& list, Sim::Project* model, Update
             result.second.emplace_back(std::move(made));
         }
     }
-    if constexpr (Kind::lineCount > 0) {
-        const bool changed = result.first.size() != removedBefore ||
-                             result.second.size() != createdBefore ||
-                             lines.size() != list.getCount() * Kind::lineCount;
-        if (changed) {
-            lines.clear();
-            for (T* node = list.first.get(); node; node = node->getNext().get()) {
-                Kind::addLines(lines, *node);
-            }
+    if (!recorded || list.getChanges() != walk.changes) {
+        walk.valid = false; // until recorded whole
+        walk.entries.clear();
+        walk.entries.reserve(list.getCount());
+        for (T* node = list.first.get(); node; node = node->getNext().get()) {
+            walk.entries.push_back({node->getSimNode().get(), node, Kind::idleness(*node)});
         }
+        walk.changes = list.getChanges();
+        walk.valid = true;
     }
 }
 
@@ -160,10 +199,9 @@ Project::UpdateResult Project::update() {
     if (model) {
         simStamp = model->getStamp();
     }
-    sync<BodyKind>(bodyList, model.get(), result, bodyLines);
-    std::vector<const void*> noLines;
-    sync<JointKind>(jointList, model.get(), result, noLines);
-    sync<SensorKind>(sensorList, model.get(), result, noLines);
+    sync<BodyKind>(bodyList, model.get(), result, bodyWalk);
+    sync<JointKind>(jointList, model.get(), result, jointWalk);
+    sync<SensorKind>(sensorList, model.get(), result, sensorWalk);
     updateDrivers(model.get());
     stillKnown = true;
     return result;

@@ -18,8 +18,10 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <map>
 #include <random>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -170,6 +172,105 @@ TEST_F(Update, SetNullThenUpdateReportsNothing) {
     EXPECT_TRUE(result.first.empty());
     EXPECT_TRUE(result.second.empty());
     EXPECT_EQ(project->getBodyList().count, 0u);
+}
+
+// --- refreshing kept nodes ----------------------------------------------------------
+
+using Log = std::vector<const Sim::Node*>;
+
+// Host subclasses: their refresh may do anything, so update must call it every time.
+struct LoggingBody : GL::Body {
+    LoggingBody(GL::Project& project, Sim::Body& body, Log& log) : Body(project, body), log(log) {}
+    void update() override {
+        log.push_back(getSimNode().get());
+        if (onRefresh) {
+            std::exchange(onRefresh, nullptr)();
+        }
+    }
+    Log& log;
+    std::function<void()> onRefresh;
+};
+
+struct LoggingJoint : GL::Joint {
+    LoggingJoint(GL::Project& project, Sim::Joint& joint, Log& log)
+        : Joint(project, joint), log(log) {}
+    bool update() override {
+        log.push_back(getSimNode().get());
+        return Joint::update();
+    }
+    Log& log;
+};
+
+class Refresh : public Update {
+protected:
+    // Bodies a, b, c and joints j, k; the host makes the nodes itself, b's and k's of
+    // its own classes, so that the first update keeps them all.
+    void SetUp() override {
+        for (auto& x : {a, b, c}) {
+            model->addBody(x);
+        }
+        for (auto& x : {j, k}) {
+            x->setBody1(a);
+            x->setBody2(c);
+            model->addJoint(x);
+        }
+        project->set(model);
+        (void)RefT<GL::Body>(new GL::Body(*project, *a));
+        hostBody = new LoggingBody(*project, *b, log);
+        (void)RefT<GL::Body>(new GL::Body(*project, *c));
+        (void)RefT<GL::Joint>(new GL::Joint(*project, *j));
+        (void)RefT<GL::Joint>(new LoggingJoint(*project, *k, log));
+        log.clear();
+    }
+    void expectNothingChanged(const GL::Project::UpdateResult& result) {
+        EXPECT_TRUE(result.first.empty());
+        EXPECT_TRUE(result.second.empty());
+        EXPECT_EQ(bodies(), (Objects{a.get(), b.get(), c.get()}));
+    }
+
+    RefT<Sim::Body> a = body(), b = body(), c = body();
+    RefT<Sim::Joint> j = makeRef<Sim::Joint>(), k = makeRef<Sim::Joint>();
+    Log log;
+    LoggingBody* hostBody = nullptr;
+};
+
+TEST_F(Refresh, HostNodesAreRefreshedOnceByEveryUpdateStillModelOrNot) {
+    expectNothingChanged(project->update());
+    EXPECT_EQ(log, (Log{b.get(), k.get()}));
+    log.clear();
+    expectNothingChanged(project->update()); // nothing happened in between
+    EXPECT_EQ(log, (Log{b.get(), k.get()}));
+    log.clear();
+    a->setTransform(Tolu::Matrix4x4T<double>::translation({1, 0, 0}));
+    expectNothingChanged(project->update());
+    EXPECT_EQ(log, (Log{b.get(), k.get()}));
+}
+
+TEST_F(Refresh, NodesMadeOrDroppedOutsideUpdateAreSeen) {
+    project->update();
+    // A second node for c behind the first: nothing in the model stands for it.
+    (void)RefT<GL::Body>(new GL::Body(*project, *c));
+    auto extra = project->update();
+    EXPECT_EQ(simNodesOf(extra.first), (Objects{c.get()}));
+    expectNothingChanged(project->update());
+
+    // The host drops b's node itself: update makes a new one, and c's after it.
+    project->getBodyList().remove(RefT<GL::Body>(hostBody));
+    auto remade = project->update();
+    EXPECT_TRUE(remade.first.size() == 1 && remade.first[0]->getSimNode() == c.get());
+    EXPECT_EQ(simNodesOf(remade.second), (Objects{b.get(), c.get()}));
+    EXPECT_EQ(bodies(), (Objects{a.get(), b.get(), c.get()}));
+}
+
+TEST_F(Refresh, ARefreshThatChangesTheListIsFollowedThrough) {
+    project->update();
+    auto stranger = body();
+    hostBody->onRefresh = [&] { (void)RefT<GL::Body>(new GL::Body(*project, *stranger)); };
+    auto result = project->update();
+    EXPECT_EQ(simNodesOf(result.first), (Objects{stranger.get()}))
+        << "the node the refresh appended mirrors nothing in the model";
+    EXPECT_TRUE(result.second.empty());
+    EXPECT_EQ(bodies(), (Objects{a.get(), b.get(), c.get()}));
 }
 
 // --- draggable bodies -------------------------------------------------------------
@@ -435,6 +536,9 @@ TEST_F(RandomEdits, RemovedAndCreatedMatchASimpleModel) {
                     ASSERT_NE(project->find(const_cast<Sim::Node*>(object)), nullptr);
                 }
             }
+            auto again = project->update();
+            ASSERT_TRUE(again.first.empty() && again.second.empty()) << "step " << step;
+            ASSERT_EQ(listed(), expected) << "step " << step;
         }
     }
 }

@@ -31,6 +31,7 @@ public:
             last = first;
         }
         ++count;
+        ++changes;
     }
 
     /// Inserts `node` in front of `before`, a member of this list; at the end when
@@ -50,6 +51,7 @@ public:
         }
         before->prev = Tolu::PtrT<T>(node.get());
         ++count;
+        ++changes;
     }
 
     /// Unlinks `node`, which must be a member of this list, and returns its former
@@ -70,6 +72,7 @@ public:
         node->prev = nullptr;
         node->next = nullptr;
         --count;
+        ++changes;
         return successor;
     }
 
@@ -87,8 +90,12 @@ public:
     [[nodiscard]] const R& getFirst() const noexcept { return first; }
     [[nodiscard]] const R& getLast() const noexcept { return last; }
     [[nodiscard]] bool isEmpty() const noexcept { return count == 0; }
+    /// Raised by every insertion and removal: equal values mean the same members in the
+    /// same order, so a walker can keep what it learned of the list until it moves.
+    [[nodiscard]] std::uint64_t getChanges() const noexcept { return changes; }
 
     std::uint64_t count = 0;
+    std::uint64_t changes = 0;
     R first;
     R last;
 };
