@@ -112,6 +112,7 @@ void Project::sync(Sim::NodeListT<T, RefT<T>>& list, Sim::Project* model, Update
                 if (!(coming.idle & skip)) {
                     __builtin_prefetch(coming.node);
                     __builtin_prefetch(reinterpret_cast<const char*>(coming.node) + 64);
+                    __builtin_prefetch(reinterpret_cast<const char*>(coming.node) + 128);
                 }
             }
             if (!Kind::isMirrored(*m)) {
