@@ -97,10 +97,22 @@ protected:
     // What the last update left in one list, in order: each node with its simulation
     // object and what its refresh can do. Valid while the list has not changed since,
     // so that walking an unchanged list need not visit nodes whose refresh is idle.
-    struct WalkEntry {
+    // Sixteen bytes: what the refresh can do sits in the low bits of the node's address.
+    class WalkEntry {
+    public:
+        static constexpr std::uintptr_t idleMask = 0x3;
+        static_assert(alignof(Node) > idleMask, "the bits fit below a node's address");
+        WalkEntry(const Sim::Node* sim, Node* node, unsigned idle) noexcept
+            : sim(sim), nodeBits(reinterpret_cast<std::uintptr_t>(node) | (idle & idleMask)) {}
+        [[nodiscard]] Node* node() const noexcept {
+            return reinterpret_cast<Node*>(nodeBits & ~idleMask);
+        }
+        [[nodiscard]] unsigned idle() const noexcept { return unsigned(nodeBits & idleMask); }
+
         const Sim::Node* sim;
-        Node* node;
-        unsigned idle; // `Idle` bits
+
+    private:
+        std::uintptr_t nodeBits;
     };
     struct Walk {
         std::vector<WalkEntry> entries;

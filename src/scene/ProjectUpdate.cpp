@@ -109,10 +109,10 @@ void Project::sync(Sim::NodeListT<T, RefT<T>>& list, Sim::Project* model, Update
             if (end - entry > std::ptrdiff_t(prefetchAhead)) {
                 const WalkEntry& coming = entry[prefetchAhead];
                 __builtin_prefetch(Kind::walkedLine(*coming.sim));
-                if (!(coming.idle & skip)) {
-                    __builtin_prefetch(coming.node);
-                    __builtin_prefetch(reinterpret_cast<const char*>(coming.node) + 64);
-                    __builtin_prefetch(reinterpret_cast<const char*>(coming.node) + 128);
+                if (!(coming.idle() & skip)) {
+                    __builtin_prefetch(coming.node());
+                    __builtin_prefetch(reinterpret_cast<const char*>(coming.node()) + 64);
+                    __builtin_prefetch(reinterpret_cast<const char*>(coming.node()) + 128);
                 }
             }
             if (!Kind::isMirrored(*m)) {
@@ -121,9 +121,9 @@ void Project::sync(Sim::NodeListT<T, RefT<T>>& list, Sim::Project* model, Update
             if (entry == end || entry->sim != static_cast<Sim::Node*>(m)) {
                 break; // the linked walk below takes over at this node
             }
-            T& node = static_cast<T&>(*entry->node);
+            T& node = static_cast<T&>(*entry->node());
             ++entry;
-            if (!(entry[-1].idle & skip)) {
+            if (!(entry[-1].idle() & skip)) {
                 Kind::refresh(node);
                 if (list.getChanges() != walk.changes) {
                     // The refresh changed the list: the record no longer holds.
@@ -136,7 +136,7 @@ void Project::sync(Sim::NodeListT<T, RefT<T>>& list, Sim::Project* model, Update
         if (refreshMoved) {
             m = Kind::next(*m);
         } else {
-            n = entry == end ? nullptr : static_cast<T*>(entry->node);
+            n = entry == end ? nullptr : static_cast<T*>(entry->node());
         }
     }
 
@@ -170,7 +170,7 @@ void Project::sync(Sim::NodeListT<T, RefT<T>>& list, Sim::Project* model, Update
         walk.entries.clear();
         walk.entries.reserve(list.getCount());
         for (T* node = list.first.get(); node; node = node->getNext().get()) {
-            walk.entries.push_back({node->getSimNode().get(), node, Kind::idleness(*node)});
+            walk.entries.emplace_back(node->getSimNode().get(), node, Kind::idleness(*node));
         }
         walk.changes = list.getChanges();
         walk.valid = true;
