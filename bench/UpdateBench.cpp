@@ -11,6 +11,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstddef>
+#include <malloc.h>
+#include <vector>
+
 namespace {
 
 namespace GL = Ostra::Sim::GL;
@@ -127,13 +131,46 @@ void InsertAtFront(benchmark::State& state) {
 }
 BENCHMARK(InsertAtFront)->Unit(benchmark::kMillisecond)->Iterations(5);
 
-// Memory of the nodes themselves: object sizes and the joint's line storage.
+// Heap bytes in use, as the allocator counts them (its own overhead included).
+std::size_t heapInUse() {
+    return mallinfo2().uordblks;
+}
+
+// Heap kept by the scene per mirrored object: a model of `count` bodies (and joints)
+// is built first, then the bytes its first update leaves in use are counted. That is
+// the node, the project's lookup entry and its record for the walk.
+double heapPerMirror(int count, bool withJoints) {
+    Mirror mirror(0);
+    auto geometry = Vuro::makeBox({1, 1, 1}, {0.5f, 0.5f, 0.5f, 1});
+    std::vector<RefT<Sim::Body>> bodies;
+    for (int i = 0; i < count; ++i) {
+        auto body = makeRef<Sim::Body>();
+        body->setProto(geometry);
+        mirror.model->addBody(body);
+        bodies.push_back(body);
+    }
+    for (int i = 0; withJoints && i < count; ++i) {
+        auto joint = makeRef<Sim::Joint>();
+        joint->setBody1(bodies[std::size_t(i)]);
+        joint->setBody2(bodies[std::size_t((i + 1) % count)]);
+        mirror.model->addJoint(joint);
+    }
+    const std::size_t before = heapInUse();
+    (void)mirror.project->update();
+    return double(heapInUse() - before) / count;
+}
+
+// Memory of the nodes: object sizes with a joint's line storage, and the heap the
+// scene keeps per body and per joint.
 void NodeMemory(benchmark::State& state) {
     for (auto _ : state) {
         benchmark::DoNotOptimize(sizeof(GL::Body));
     }
     state.counters["body_bytes"] = double(sizeof(GL::Body));
     state.counters["joint_bytes"] = double(sizeof(GL::Joint) + 4 * sizeof(GL::Joint::LineVertex));
+    const double perBody = heapPerMirror(nodeCount, false);
+    state.counters["body_heap"] = perBody;
+    state.counters["joint_heap"] = heapPerMirror(nodeCount, true) - perBody;
 }
 BENCHMARK(NodeMemory);
 
