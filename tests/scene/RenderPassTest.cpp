@@ -28,18 +28,8 @@ using Tolu::Vector4T;
 using Vuro::GL::Context;
 using Lines = std::vector<std::string>;
 
-struct PlainBody : GL::Body {
-    using Body::Body;
-    void isect(Tolu::Segment3T<double>&, Tolu::FrustumT<double>&, GL::Isect::Context&,
-               GL::Isect::Hit&) override {}
-};
-
-struct PlainJoint : GL::Joint {
-    PlainJoint(GL::Project& project, Sim::Joint& joint) : Joint(project, joint) {}
-    GL::ClassId getClassId() const override { return GL::ClassIdJoint; }
-    void isect(Tolu::Segment3T<double>&, Tolu::FrustumT<double>&, GL::Isect::Context&,
-               GL::Isect::Hit&) override {}
-    void release() override {}
+struct InspectJoint : GL::Joint {
+    using Joint::Joint;
     std::uint32_t flags() const { return hlFlags; }
 };
 
@@ -72,7 +62,7 @@ protected:
         sim->setAlpha(alpha);
         sim->setTransform(Tolu::Matrix4x4T<double>::translation({1, 2, 3}));
         model->addBody(sim);
-        bodies.emplace_back(new PlainBody(*project, *sim));
+        bodies.emplace_back(new GL::Body(*project, *sim));
         return *bodies.back();
     }
     Lines draws() { return context.ops({"glDrawArrays"}); }
@@ -98,12 +88,30 @@ const Lines allGroups = {"applyGState(s1, 1)", "applyMats(T(1 2 3))", "glDrawArr
                          "applyGState(s2, 1)", "applyMats(T(1 2 3))", "glDrawArrays(4, 3, 3)",
                          "applyGState(s3, 1)", "applyMats(T(1 2 3))", "glDrawArrays(1, 0, 2)"};
 
-TEST_F(RenderPass, SolidPassDrawsSlotsInOrderWithStateMatrixAndBuffer) {
-    addBody(makeGeometry());
+TEST_F(RenderPass, SolidPassDrawsSlotsInOrderSkipsSlotsWithoutBufferAndAddsTheBox) {
+    GL::Body& body = addBody(makeGeometry());
+    // A group in a slot that has no buffer is never drawn.
+    Vuro::GL::BodyProto& glProto = *body.getProto()->getGLProto();
+    Vuro::GL::SlotBuffer orphan;
+    glProto.getGLTris()[5].emplace_back(orphan, 5, 0, 3, makeRef<Vuro::GL::GState>());
     pass(&GL::Project::render, 0x01, 0);
     EXPECT_EQ(draws(), allGroups);
     pass(&GL::Project::render, 0x02, 0); // no body geometry in the mask
     EXPECT_TRUE(draws().empty());
+
+    // The box: box colour at full mix, then the mix reset to the highlight colour.
+    context.boxColor = {0.1f, 0.2f, 0.3f};
+    context.hlColor = {1, 0, 0, 1};
+    pass(&GL::Project::render, 0x101, 0);
+    Lines expected = allGroups;
+    expected.insert(expected.end(), {"applyGState(s4, 1)", "applyMats(T(1 2 3))",
+                                     "applyHLRenderMix(1, (0.1 0.2 0.3 1))",
+                                     "glDrawArrays(1, 0, 24)", "applyHLRenderMix(0, (1 0 0 1))"});
+    EXPECT_EQ(draws(), expected);
+    // Never in a transparent-only pass.
+    pass(&GL::Project::render, 0x101, Context::PassTranspOnly);
+    EXPECT_EQ(draws().size(), 3u);
+    glProto.getGLTris()[5].clear();
 }
 
 TEST_F(RenderPass, TransparencyFlagsSplitGroupsAndWholeBodies) {
@@ -125,31 +133,6 @@ TEST_F(RenderPass, TransparencyFlagsSplitGroupsAndWholeBodies) {
     EXPECT_TRUE(draws().empty());
     pass(&GL::Project::render, 0x01, Context::PassTranspOnly);
     EXPECT_EQ(context.ops({"glDrawArrays"}).size(), 9u);
-}
-
-TEST_F(RenderPass, BoundingBoxUsesBoxColourFullMixAndResetsTheMix) {
-    addBody(makeGeometry());
-    context.boxColor = {0.1f, 0.2f, 0.3f};
-    context.hlColor = {1, 0, 0, 1};
-    pass(&GL::Project::render, 0x101, 0);
-    Lines expected = allGroups;
-    expected.insert(expected.end(), {"applyGState(s4, 1)", "applyMats(T(1 2 3))",
-                                     "applyHLRenderMix(1, (0.1 0.2 0.3 1))",
-                                     "glDrawArrays(1, 0, 24)", "applyHLRenderMix(0, (1 0 0 1))"});
-    EXPECT_EQ(draws(), expected);
-    // Never in a transparent-only pass.
-    pass(&GL::Project::render, 0x101, Context::PassTranspOnly);
-    EXPECT_EQ(draws().size(), 3u);
-}
-
-TEST_F(RenderPass, SlotWithoutBufferIsSkippedEvenWithGroups) {
-    GL::Body& body = addBody(makeGeometry());
-    Vuro::GL::BodyProto& glProto = *body.getProto()->getGLProto();
-    Vuro::GL::SlotBuffer orphan;
-    glProto.getGLTris()[5].emplace_back(orphan, 5, 0, 3, makeRef<Vuro::GL::GState>());
-    pass(&GL::Project::render, 0x01, 0);
-    EXPECT_EQ(draws(), allGroups);
-    glProto.getGLTris()[5].clear();
 }
 
 TEST_F(RenderPass, BodyColourAndHighlightMixes) {
@@ -249,7 +232,7 @@ TEST_F(RenderPass, ForcedBitIsRestoredWhenADrawThrows) {
 
 TEST_F(RenderPass, FramesFollowTheirMaskBitAndHighlight) {
     GL::Body& withProto = addBody(makeGeometry());
-    GL::Body& without = addBody({});
+    addBody({});
     pass(&GL::Project::renderHUD, 0x10, 0);
     EXPECT_EQ(context.ops({"glLineWidth"}), (Lines{"glLineWidth(2)", "renderCS(T(1 2 3), 1)"}));
     pass(&GL::Project::renderHUD, 0x08, 0);
@@ -267,7 +250,6 @@ TEST_F(RenderPass, FramesFollowTheirMaskBitAndHighlight) {
     pass(&GL::Project::renderHUDHL, 0x18, 0, 0);
     EXPECT_EQ(context.ops(),
               (Lines{"renderCS(T(1 2 3), (1 0 0 1), 0.5)", "renderCS(T(1 2 3), (1 0 0 1), 1)"}));
-    (void)without;
 }
 
 TEST_F(RenderPass, EmptyProjectCallsNothingAndKeepsFlags) {
@@ -283,27 +265,21 @@ TEST_F(RenderPass, EmptyProjectCallsNothingAndKeepsFlags) {
 
 TEST_F(RenderPass, HighlightBitsPerOwner) {
     GL::Body& body = addBody(makeGeometry());
-    body.setHighlight(0, true, false);
-    body.setHighlight(1, true, false);
-    body.setHighlight(0, false, false);
-    EXPECT_TRUE(body.isHighlighted());
-    EXPECT_FALSE(body.isHighlighted(0));
-
     auto simJoint = makeRef<Sim::Joint>();
     model->addJoint(simJoint);
-    RefT<PlainJoint> joint(new PlainJoint(*project, *simJoint));
+    RefT<InspectJoint> joint(new InspectJoint(*project, *simJoint));
     EXPECT_FALSE(joint->isHighlighted()) << "the geometry-invalid bit is no highlight";
     joint->setHighlight(1, true, false);
     EXPECT_EQ(joint->flags(), GL::Joint::FlagGeoInvalid | GL::Joint::FlagHL1);
-    joint->setHighlight(2, true, false);
+    joint->setHighlight(2, false, false); // mode 2 would be the geometry flag's bit
     EXPECT_EQ(joint->flags(), GL::Joint::FlagGeoInvalid | GL::Joint::FlagHL1);
     EXPECT_FALSE(joint->isHighlighted(2));
 
-    project->setHighlight(0, true, false);
+    project->setHighlight(0, true, false); // the project's own bit
     EXPECT_TRUE(project->isHighlighted(0));
     EXPECT_FALSE(body.isHighlighted(0));
-    project->setHighlight(1, true, true);
-    EXPECT_TRUE(joint->isHighlighted(1));
+    project->setHighlight(1, true, true); // passed on to every node
+    EXPECT_TRUE(body.isHighlighted(1));
     project->setHighlight(1, false, true);
     EXPECT_FALSE(body.isHighlighted());
     EXPECT_FALSE(joint->isHighlighted());

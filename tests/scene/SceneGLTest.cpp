@@ -1,25 +1,37 @@
-#include "scene/SceneGLFixture.h"
+#include "support/GLContextTest.h"
 #include "support/PixelProbe.h"
 
 #include <sim_gl/Body.h>
+#include <sim_gl/Functions.h>
 #include <sim_gl/Project.h>
 
 #include <ostra_sim/Body.h>
 #include <ostra_sim/Joint.h>
 #include <ostra_sim/JointTrack.h>
+#include <ostra_sim/Project.h>
 #include <ostra_sim/SensorTrack.h>
 #include <ostra_sim/Track.h>
+#include <tolu/gl/GL.h>
+#include <tolu/gl/GLEnums.h>
+#include <tolu/gl/Image.h>
+#include <tolu/math3d/Matrix4x4T.h>
+#include <tolu/math3d/Vector3T.h>
+#include <tolu/math3d/Vector4T.h>
 #include <vuro_gl/Shapes.h>
+#include <vuro_gl/gl/ClassMap.h>
+#include <vuro_gl/gl/Context.h>
+#include <vuro_gl/gl/DirectionalLight.h>
 #include <vuro_gl/gl/GripColors.h>
+#include <vuro_gl/gl/HLMode.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <stdexcept>
+#include <numbers>
+#include <utility>
 
-namespace SceneGL {
 namespace {
 
 namespace Sim = Ostra::Sim;
@@ -28,6 +40,9 @@ using Tolu::RefT;
 using Tolu::GL::Image;
 using Tolu::GL::Rgba;
 using Tolu::Test::expectPixelNear;
+using M4 = Tolu::Matrix4x4T<double>;
+using V3 = Tolu::Vector3T<double>;
+using C4 = Tolu::Vector4T<float>;
 
 // Lit colours go through the light's arithmetic and 8-bit rounding; flat HUD colours
 // only through the rounding, but wide lines and grips land on pixel edges.
@@ -48,8 +63,33 @@ const C4 orange{0.9f, 0.5f, 0.1f, 1.0f};
 const C4 blue{0.1f, 0.2f, 0.9f, 1.0f};
 const C4 green{0.1f, 0.8f, 0.2f, 1.0f};
 
-class SceneGLTest : public SceneGLFixture {
+/// What one frame shows: display masks, transparency mode and highlight settings, as a
+/// host's frame driver receives them.
+struct FrameSettings {
+    unsigned mask = 0x01;    ///< display mask of the normal passes
+    unsigned hlMask0 = 0x00; ///< display mask of the mode-0 highlight passes (0: none)
+    unsigned transpMode = 0;
+    C4 clearColor{0.1f, 0.1f, 0.2f, 1.0f};
+    C4 hlColor0{1.0f, 0.0f, 0.0f, 1.0f};
+    double hudSize = 16.0;     ///< pixels
+    unsigned outlineWidth = 3; ///< pixels
+};
+
+/// A scene project on a real headless context, drawn the way the host draws a frame:
+/// camera on +z at distance 10 looking at the origin with a 45 degree field of view, so
+/// pixel (32, 32) sees the origin; the light shines along the view direction.
+class SceneGLTest : public Tolu::Test::GLContextTest {
 protected:
+    void TearDown() override {
+        // The scene and its GL objects go while the context is still current.
+        project->set(nullptr);
+        if (Tolu::GL::isInited()) {
+            render.releaseGL();
+            resetState();
+        }
+        GLContextTest::TearDown();
+    }
+
     RefT<Sim::Body> addBody(const V3& at, const RefT<Vuro::BodyProto>& geometry = {}) {
         auto body = makeRef<Sim::Body>();
         body->setProto(geometry);
@@ -65,94 +105,131 @@ protected:
         model->addBody(track);
         return track;
     }
-    Ostra::Sim::GL::Node& nodeOf(Sim::Node& sim) {
-        // The project's list keeps the node alive after the reference here goes.
-        const auto node = project->find(&sim);
-        if (!node) {
-            throw std::runtime_error("no scene node for " + sim.getName());
-        }
-        return *node;
+
+    /// Mirrors the model into the scene, as the host does before a frame.
+    void update() {
+        project->set(model);
+        project->update();
     }
-    const FrameSettings defaults{};
+
+    /// Draws one frame through the frame driver into the context's framebuffer and reads it
+    /// back.
+    Image drawFrame(const FrameSettings& frame) {
+        using namespace Tolu::GL;
+        const unsigned fbo = context().getFramebuffer();
+        glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+        glViewport(0, 0, kWidth, kHeight);
+        glClearColor(frame.clearColor.x, frame.clearColor.y, frame.clearColor.z,
+                     frame.clearColor.w);
+        glDepthMask(GL_TRUE);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        Ostra::Sim::GL::render(render, *project, {}, fbo, kWidth, kHeight, frame.mask, 0,
+                               frame.hlMask0, view, projection, light, false, frame.transpMode,
+                               frame.hudSize, kHeight, frame.outlineWidth, frame.hlColor0,
+                               frame.hlColor0, M4(), M4());
+        resetState();
+        return context().readPixels();
+    }
+
+    /// The pixel (column, row from the top) that sees world point `p`.
+    [[nodiscard]] std::pair<int, int> pixelOf(const V3& p) const {
+        const Tolu::Vector4T<double> clip = (projection * view).transform({p.x, p.y, p.z, 1.0});
+        const double x = (clip.x / clip.w + 1.0) * 0.5 * kWidth;
+        const double y = (1.0 - clip.y / clip.w) * 0.5 * kHeight;
+        return {int(std::floor(x)), int(std::floor(y))};
+    }
+
+    const Rgba background = rgba(FrameSettings{}.clearColor);
+    const M4 view = M4::lookAt({0, 0, 10}, {0, 0, 0}, {0, 1, 0});
+    const M4 projection = M4::perspective(std::numbers::pi / 4, 1.0, 1.0, 100.0);
+    // Along the view direction: faces towards the camera are fully lit.
+    Vuro::GL::DirectionalLight light{{0.0f, 0.0f, -1.0f}, {1.0f, 1.0f, 1.0f}, 0.35f};
+
+    Vuro::GL::Context render;
+    Vuro::GL::ClassMap classMap; // outlives the project, which is declared after it
+    RefT<Ostra::Sim::GL::Project> project = makeRef<Ostra::Sim::GL::Project>(classMap);
+    RefT<Sim::Project> model = makeRef<Sim::Project>();
+
+private:
+    // What the host puts back after a frame, so that the next test starts clean.
+    static void resetState() {
+        using namespace Tolu::GL;
+        glBindVertexArray(0);
+        glUseProgram(0);
+        glLineWidth(1.0f);
+        glDisable(GL_BLEND);
+        glDisable(GL_DEPTH_TEST);
+        glDisable(GL_CULL_FACE);
+        glDisable(GL_LINE_SMOOTH);
+        glDepthMask(GL_TRUE);
+        glBindFramebuffer(GL_FRAMEBUFFER, context().getFramebuffer());
+        glViewport(0, 0, kWidth, kHeight);
+    }
 };
 
-// --- Solid pass ---------------------------------------------------------------------
+// --- Solid pass and highlight outline --------------------------------------------------
 
-TEST_F(SceneGLTest, BoxFacingTheLightShowsItsMaterialColourOverTheBackground) {
-    addBody({0, 0, 0}, Vuro::makeBox({2, 2, 2}, orange));
-    update();
-    const Image image = drawFrame({});
-    // Lit head-on: ambient + (1 - ambient) * 1 leaves the material colour as it is.
-    expectPixelNear(image, 32, 32, rgba(orange), kShaded);
-    expectPixelNear(image, 2, 2, rgba(defaults.clearColor), 1);
-    expectPixelNear(image, 61, 61, rgba(defaults.clearColor), 1);
-}
-
-TEST_F(SceneGLTest, BodyHighlightedInModeZeroIsTintedTowardsTheHighlightColour) {
+TEST_F(SceneGLTest, BoxShowsItsLitColourTintedAndOutlinedWhenHighlightedInModeZero) {
     auto box = addBody({0, 0, 0}, Vuro::makeBox({2, 2, 2}, orange));
     update();
-    const Rgba plain = drawFrame({}).at(32, 32);
+    FrameSettings frame;
+    frame.hlMask0 = 0x01;
+    const Image plain = drawFrame(frame);
+    // Lit head-on: ambient + (1 - ambient) * 1 leaves the material colour as it is.
+    expectPixelNear(plain, 32, 32, rgba(orange), kShaded);
+    expectPixelNear(plain, 2, 2, background, 1);
+    expectPixelNear(plain, 61, 61, background, 1);
+    // The silhouette is the front face; its right edge lies in this column.
+    const int edge = pixelOf({1, 0, 1}).first;
+    const int top = pixelOf({0, 1, 1}).second;
+    expectPixelNear(plain, edge + 2, 32, background, 1); // no outline without a highlight
 
-    nodeOf(*box).setHighlight(Vuro::GL::HLMode0, true, false);
-    const Image image = drawFrame({});
+    const auto node = project->find(box.get());
+    ASSERT_TRUE(node);
+    node->setHighlight(Vuro::GL::HLMode0, true, false);
+    const Image image = drawFrame(frame);
     // Half of the highlight colour is mixed into the lit material.
-    expectPixelNear(image, 32, 32, rgba(lerp(orange, defaults.hlColor0, 0.5f)), kShaded);
+    expectPixelNear(image, 32, 32, rgba(lerp(orange, frame.hlColor0, 0.5f)), kShaded);
     const Rgba tinted = image.at(32, 32);
-    EXPECT_GT(tinted[0], plain[0]);
-    EXPECT_LT(tinted[1], plain[1]);
-    EXPECT_LE(tinted[2], plain[2]);
-    expectPixelNear(image, 2, 2, rgba(defaults.clearColor), 1);
+    const Rgba lit = plain.at(32, 32);
+    EXPECT_GT(tinted[0], lit[0]);
+    EXPECT_LT(tinted[1], lit[1]);
+    EXPECT_LE(tinted[2], lit[2]);
+    const Rgba outline = rgba(frame.hlColor0);
+    expectPixelNear(image, edge + 2, 32, outline, kFlat);
+    expectPixelNear(image, 32, top - 2, outline, kFlat);
+    expectPixelNear(image, edge + 6, 32, background, 1);
+    expectPixelNear(image, 60, 4, background, 1);
 }
 
 // A half-transparent blue slab in front of an opaque orange box, part of it over the
-// background only.
-class SceneTransparencyGLTest : public SceneGLTest {
-protected:
-    void SetUp() override {
-        SceneGLTest::SetUp();
-        if (HasFatalFailure()) {
-            return;
-        }
-        addBody({0, 0, 0}, Vuro::makeBox({2, 2, 2}, orange));
-        auto slab = addBody({0, 0, 2}, Vuro::makeBox({3, 3, 0.5f}, blue));
-        slab->setAlpha(0.5f);
-        update();
-        // The slab's front face is 7.75 from the camera: 1.5 units are about 15 pixels.
-        overBackground = 32 + int(1.2 * pixelsPerUnit(7.75));
+// background only: depth peeling gives the colours of sorted blending.
+TEST_F(SceneGLTest, HalfTransparentBodyBlendsOverOpaqueOneAndBackgroundInBothModes) {
+    addBody({0, 0, 0}, Vuro::makeBox({2, 2, 2}, orange));
+    auto slab = addBody({0, 0, 2}, Vuro::makeBox({3, 3, 0.5f}, blue));
+    slab->setAlpha(0.5f);
+    update();
+    FrameSettings frame;
+    frame.transpMode = 3;
+    const Image peeled = drawFrame(frame);
+    frame.transpMode = 1;
+    const Image sorted = drawFrame(frame);
+    // On the slab's front face, clear of the box.
+    const int overBackground = pixelOf({1.2, 0, 2.25}).first;
+    for (const auto& [x, colour] :
+         {std::pair{32, lerp(orange, blue, 0.5f)},
+          std::pair{overBackground, lerp(frame.clearColor, blue, 0.5f)}}) {
+        Rgba expected = rgba(colour);
+        // The composition keeps the target's alpha.
+        expectPixelNear(peeled, x, 32, expected, kShaded);
+        // Blending the host's way also blends the target's alpha: 0.5 * 0.5 + 1 * 0.5.
+        expected[3] = 191;
+        expectPixelNear(sorted, x, 32, expected, kShaded);
+        const Rgba blended = sorted.at(x, 32);
+        expectPixelNear(peeled, x, 32, {blended[0], blended[1], blended[2], 255}, 4);
     }
-    Image drawWith(unsigned transpMode) {
-        FrameSettings frame;
-        frame.transpMode = transpMode;
-        return drawFrame(frame);
-    }
-    int overBackground = 0;
-};
-
-TEST_F(SceneTransparencyGLTest, HalfTransparentBodyBlendsOverOpaqueOneAndBackgroundWhenSorted) {
-    const Image image = drawWith(1);
-    // Blending the host's way also blends the target's alpha: 0.5 * 0.5 + 1 * 0.5.
-    C4 overBox = lerp(orange, blue, 0.5f);
-    overBox.w = 0.75f;
-    C4 overClear = lerp(defaults.clearColor, blue, 0.5f);
-    overClear.w = 0.75f;
-    expectPixelNear(image, 32, 32, rgba(overBox), kShaded);
-    expectPixelNear(image, overBackground, 32, rgba(overClear), kShaded);
-    expectPixelNear(image, 2, 2, rgba(defaults.clearColor), 1);
-}
-
-TEST_F(SceneTransparencyGLTest, DepthPeelingGivesTheColoursOfSortedBlending) {
-    const Image peeled = drawWith(3);
-    // The composition keeps the target's alpha.
-    expectPixelNear(peeled, 32, 32, rgba(lerp(orange, blue, 0.5f)), kShaded);
-    expectPixelNear(peeled, overBackground, 32, rgba(lerp(defaults.clearColor, blue, 0.5f)),
-                    kShaded);
-    expectPixelNear(peeled, 2, 2, rgba(defaults.clearColor), 1);
-
-    const Image sorted = drawWith(1);
-    for (const int x : {32, overBackground}) {
-        const Rgba expected = sorted.at(x, 32);
-        expectPixelNear(peeled, x, 32, {expected[0], expected[1], expected[2], 255}, 4);
-    }
+    expectPixelNear(peeled, 2, 2, background, 1);
+    expectPixelNear(sorted, 2, 2, background, 1);
 }
 
 // --- HUD pass -----------------------------------------------------------------------
@@ -170,13 +247,13 @@ TEST_F(SceneGLTest, BodyWithoutPrototypeShowsItsFrameInTheHUD) {
         expectPixelNear(image, 32 + along, 32, {255, 0, 0, 255}, kFlat);
         expectPixelNear(image, 31, 32 - along, {0, 255, 0, 255}, kFlat);
     }
-    expectPixelNear(image, 32 + size + 4, 32, rgba(defaults.clearColor), 1);
-    expectPixelNear(image, 32 - 8, 32, rgba(defaults.clearColor), 1);
-    expectPixelNear(image, 32 + 8, 32 + 6, rgba(defaults.clearColor), 1);
+    expectPixelNear(image, 32 + size + 4, 32, background, 1);
+    expectPixelNear(image, 32 - 8, 32, background, 1);
+    expectPixelNear(image, 32 + 8, 32 + 6, background, 1);
 
     // Without its mask bit the frame is gone.
     frame.mask = 0x10;
-    expectPixelNear(drawFrame(frame), 32 + size / 2, 32, rgba(defaults.clearColor), 1);
+    expectPixelNear(drawFrame(frame), 32 + size / 2, 32, background, 1);
 }
 
 TEST_F(SceneGLTest, TrackShowsItsPathInItsColourAndAConeAtItsEnd) {
@@ -196,35 +273,31 @@ TEST_F(SceneGLTest, TrackShowsItsPathInItsColourAndAConeAtItsEnd) {
     // in radius; off the line's width but inside the cone, and past its tip.
     expectPixelNear(image, endX + 3, row - 3, rgba(green), kFlat);
     expectPixelNear(image, endX + 3, row + 3, rgba(green), kFlat);
-    expectPixelNear(image, endX + 20, row, rgba(defaults.clearColor), 1);
+    expectPixelNear(image, endX + 20, row, background, 1);
     // Nothing before the start, nothing above the path.
-    expectPixelNear(image, startX - 4, row, rgba(defaults.clearColor), 1);
-    expectPixelNear(image, pixelOf({-0.5, -2, 0}).first, row - 6, rgba(defaults.clearColor), 1);
+    expectPixelNear(image, startX - 4, row, background, 1);
+    expectPixelNear(image, pixelOf({-0.5, -2, 0}).first, row - 6, background, 1);
 }
 
 TEST_F(SceneGLTest, JointShowsRedLineToFirstBodyAndBlueLineToSecond) {
-    auto first = addBody({-3, 1, 0});
-    auto second = addBody({3, 1, 0});
     auto joint = makeRef<Sim::Joint>();
     joint->setFrame(M4::translation({0, 1, 0}));
-    joint->setBody1(first);
-    joint->setBody2(second);
+    joint->setBody1(addBody({-3, 1, 0}));
+    joint->setBody2(addBody({3, 1, 0}));
     model->addJoint(joint);
     update();
     FrameSettings frame;
     frame.mask = 0x04;
     const Image image = drawFrame(frame);
-    const C4 red{0.8f, 0.1f, 0.1f, 1.0f};
-    const C4 darkBlue{0.1f, 0.1f, 0.8f, 1.0f};
     for (const double x : {-2.5, -1.5, -0.5}) {
         const auto [px, py] = pixelOf({x, 1, 0});
-        expectPixelNear(image, px, py, rgba(red), kFlat);
+        expectPixelNear(image, px, py, rgba({0.8f, 0.1f, 0.1f, 1.0f}), kFlat);
         const auto [qx, qy] = pixelOf({-x, 1, 0});
-        expectPixelNear(image, qx, qy, rgba(darkBlue), kFlat);
+        expectPixelNear(image, qx, qy, rgba({0.1f, 0.1f, 0.8f, 1.0f}), kFlat);
     }
     const auto [mx, my] = pixelOf({-1.5, 1, 0});
-    expectPixelNear(image, mx, my + 5, rgba(defaults.clearColor), 1);
-    expectPixelNear(image, mx, my - 5, rgba(defaults.clearColor), 1);
+    expectPixelNear(image, mx, my + 5, background, 1);
+    expectPixelNear(image, mx, my - 5, background, 1);
 }
 
 TEST_F(SceneGLTest, JointAndSensorOnATrackShowTheirGripsAtTheirPositions) {
@@ -254,40 +327,13 @@ TEST_F(SceneGLTest, JointAndSensorOnATrackShowTheirGripsAtTheirPositions) {
     // The back colour frames the front: a pixel inside the grip but off the front square.
     expectPixelNear(image, s2x + 3, s2y, rgba(Vuro::GL::SensorTrack::colorGripB), kFlat);
     // Between the grips the path is not shown (its bit is off).
-    expectPixelNear(image, pixelOf({-0.75, -1, 0}).first, s1y, rgba(defaults.clearColor), 1);
+    expectPixelNear(image, pixelOf({-0.75, -1, 0}).first, s1y, background, 1);
 
     // The sensor's grips need their own bit; the joint's stay.
     frame.mask = 0x04;
     const Image jointOnly = drawFrame(frame);
     expectPixelNear(jointOnly, jx, jy, rgba(Vuro::GL::JointTrack::colorGripF), kFlat);
-    expectPixelNear(jointOnly, s1x, s1y, rgba(defaults.clearColor), 1);
-}
-
-// --- Highlight outline ----------------------------------------------------------------
-
-TEST_F(SceneGLTest, BodyHighlightedInModeZeroGetsAnOutlineOfTheHighlightColour) {
-    auto box = addBody({0, 0, 0}, Vuro::makeBox({2, 2, 2}, orange));
-    update();
-    nodeOf(*box).setHighlight(Vuro::GL::HLMode0, true, false);
-    FrameSettings frame;
-    frame.hlMask0 = 0x01;
-    frame.outlineWidth = 3;
-    const Image image = drawFrame(frame);
-    // The silhouette is the front face; its right edge lies in this column.
-    const int edge = pixelOf({1, 0, 1}).first;
-    const int top = pixelOf({0, 1, 1}).second;
-    const Rgba outline = rgba(frame.hlColor0);
-    expectPixelNear(image, edge + 2, 32, outline, kFlat);
-    expectPixelNear(image, 32, top - 2, outline, kFlat);
-    expectPixelNear(image, edge + 6, 32, rgba(defaults.clearColor), 1);
-    expectPixelNear(image, 60, 4, rgba(defaults.clearColor), 1);
-    // The body itself stays as the solid pass drew it.
-    expectPixelNear(image, 32, 32, rgba(lerp(orange, frame.hlColor0, 0.5f)), kShaded);
-
-    // Without the highlight there is no outline.
-    nodeOf(*box).setHighlight(Vuro::GL::HLMode0, false, false);
-    expectPixelNear(drawFrame(frame), edge + 2, 32, rgba(defaults.clearColor), 1);
+    expectPixelNear(jointOnly, s1x, s1y, background, 1);
 }
 
 } // namespace
-} // namespace SceneGL
