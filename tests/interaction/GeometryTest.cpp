@@ -20,7 +20,7 @@ Frustum unitFrustum(const Matrix& toWorld = Matrix()) {
     return Frustum(-1, 1, -1, 1, 1, 10, toWorld);
 }
 
-TEST(GeometryFrustum, PlanesPointOutOfTheVolume) {
+TEST(GeometryFrustum, PlanesPointOutOfTheVolumeAndEdgesAreClippedToIt) {
     Frustum fr = unitFrustum();
     for (int side = 0; side < 6; ++side) {
         EXPECT_LE(framePlane(fr, side).signedDistance({0, 0, -5}), 0.0) << "side " << side;
@@ -32,6 +32,15 @@ TEST(GeometryFrustum, PlanesPointOutOfTheVolume) {
     Frustum moved = unitFrustum(Matrix::translation({5, 0, 0}));
     EXPECT_TRUE(pointInFrustum(moved, {5, 0, -5}));
     EXPECT_FALSE(pointInFrustum(moved, {-1, 0, -5}));
+
+    Vec c0;
+    Vec c1;
+    EXPECT_EQ(clipToFrustum(fr, {-20, 0, -5}, {20, 0, -5}, c0, c1), 1);
+    EXPECT_VEC_NEAR(c0, Vec(-5, 0, -5));
+    EXPECT_VEC_NEAR(c1, Vec(5, 0, -5));
+    EXPECT_EQ(clipToFrustum(fr, {0, 0, -2}, {0, 1, -5}, c0, c1), 2);
+    EXPECT_VEC_NEAR(c1, Vec(0, 1, -5));
+    EXPECT_EQ(clipToFrustum(fr, {5, 0, -2}, {5, 1, -3}, c0, c1), 0);
 }
 
 TEST(GeometryFrustum, ClearsOnlyItsOwnBitAndReusesTheCachedPlane) {
@@ -43,18 +52,6 @@ TEST(GeometryFrustum, ClearsOnlyItsOwnBitAndReusesTheCachedPlane) {
     EXPECT_VEC_NEAR(framePlane(fr, Frustum::PlaneLeft).normal, left.normal);
     fr.dirty |= Frustum::DirtyLeft;
     EXPECT_GT(framePlane(fr, Frustum::PlaneLeft).normal.x - left.normal.x, 0.1);
-}
-
-TEST(GeometryFrustum, ClipsEdgesToTheVolume) {
-    Frustum fr = unitFrustum();
-    Vec c0;
-    Vec c1;
-    EXPECT_EQ(clipToFrustum(fr, {-20, 0, -5}, {20, 0, -5}, c0, c1), 1);
-    EXPECT_VEC_NEAR(c0, Vec(-5, 0, -5));
-    EXPECT_VEC_NEAR(c1, Vec(5, 0, -5));
-    EXPECT_EQ(clipToFrustum(fr, {0, 0, -2}, {0, 1, -5}, c0, c1), 2);
-    EXPECT_VEC_NEAR(c1, Vec(0, 1, -5));
-    EXPECT_EQ(clipToFrustum(fr, {5, 0, -2}, {5, 1, -3}, c0, c1), 0);
 }
 
 TEST(GeometrySegment, NearestPointDecidesTheSphereHit) {
@@ -120,38 +117,33 @@ TEST(GeometrySegment, TheProbeAnswersAsTheTestAsWritten) {
     EXPECT_FALSE(probe.hitsSphere({0, 0, 0}, std::nan(""))) << "no sphere, no hit";
 }
 
-TEST(GeometrySphere, MergeKeepsTheContainerAndSpansDisjointSpheres) {
-    Sphere s({0, 0, 0}, 5);
-    merge(s, Sphere({1, 0, 0}, 1));
-    EXPECT_VEC_NEAR(s.centre, Vec(0, 0, 0));
-    EXPECT_EQ(s.radius, 5);
-    Sphere a({0, 0, 0}, 1);
-    merge(a, Sphere({4, 0, 0}, 1));
-    EXPECT_VEC_NEAR(a.centre, Vec(2, 0, 0));
-    EXPECT_NEAR(a.radius, 3, 1e-9);
+void expectSphere(const Sphere& s, const Vec& centre, double radius) {
+    EXPECT_VEC_NEAR(s.centre, centre);
+    EXPECT_NEAR(s.radius, radius, 1e-9);
 }
 
-TEST(GeometrySphere, PointsAndBoxesGrowTheSphere) {
-    Sphere s;
-    addPoint(s, {1, 0, 0});
-    EXPECT_TRUE(s.valid);
-    EXPECT_EQ(s.radius, 0);
-    addPoint(s, {3, 0, 0});
-    EXPECT_VEC_NEAR(s.centre, Vec(2, 0, 0));
-    EXPECT_NEAR(s.radius, 1, 1e-9);
+TEST(GeometrySphere, MergePointsBoxesAndTransforms) {
+    Sphere container({0, 0, 0}, 5);
+    merge(container, Sphere({1, 0, 0}, 1));
+    expectSphere(container, {0, 0, 0}, 5);
+    Sphere spanned({0, 0, 0}, 1);
+    merge(spanned, Sphere({4, 0, 0}, 1));
+    expectSphere(spanned, {2, 0, 0}, 3);
+
+    Sphere points;
+    addPoint(points, {1, 0, 0});
+    EXPECT_TRUE(points.valid);
+    expectSphere(points, {1, 0, 0}, 0);
+    addPoint(points, {3, 0, 0});
+    expectSphere(points, {2, 0, 0}, 1);
     Sphere box;
     sphereOfBox(box, BBoxT<double>({0, 0, 0}, {2, 2, 2}));
-    EXPECT_VEC_NEAR(box.centre, Vec(1, 1, 1));
-    EXPECT_NEAR(box.radius, std::sqrt(3.0), 1e-9);
-}
+    expectSphere(box, {1, 1, 1}, std::sqrt(3.0));
 
-TEST(GeometrySphere, TransformScalesButRotationKeepsTheRadius) {
-    const Sphere scaled = transformSphere(Matrix::scaling(2.0), {1, 0, 0}, 1.5);
-    EXPECT_VEC_NEAR(scaled.centre, Vec(2, 0, 0));
-    EXPECT_NEAR(scaled.radius, 3, 1e-9);
-    const Sphere turned = transformSphere(Matrix::rotationZ(std::numbers::pi / 2), {1, 0, 0}, 1);
-    EXPECT_VEC_NEAR(turned.centre, Vec(0, 1, 0));
-    EXPECT_NEAR(turned.radius, 1, 1e-9);
+    // Scaling grows the radius; a rotation keeps it.
+    expectSphere(transformSphere(Matrix::scaling(2.0), {1, 0, 0}, 1.5), {2, 0, 0}, 3);
+    expectSphere(transformSphere(Matrix::rotationZ(std::numbers::pi / 2), {1, 0, 0}, 1), {0, 1, 0},
+                 1);
 }
 
 } // namespace

@@ -44,8 +44,6 @@ protected:
 const Lines rewritten = {"glMapBuffer", "glUnmapBuffer"};
 
 TEST_F(Joints, LinesAreRewrittenInPlaceExactlyWhenAStampSaysSo) {
-    EXPECT_EQ(joint->getLines()[1].color, Vector3T<float>(0.8f, 0.1f, 0.1f));
-    EXPECT_EQ(joint->getLines()[3].color, Vector3T<float>(0.1f, 0.1f, 0.8f));
     EXPECT_TRUE(hud().empty()) << "nothing changed";
     sim->setFrame(Matrix4x4T<double>::translation({0, 0, 6}));
     EXPECT_EQ(hud(), rewritten) << "frame moved";

@@ -47,7 +47,7 @@ RefT<Vuro::BodyProto> triangle() {
     return proto;
 }
 
-TEST_F(Picking, FramesBeatNearerMeshes) {
+TEST_F(Picking, FramesBeatNearerMeshesAndTheNearerOfTwoFramesWins) {
     auto nearSim = simBody({0, 0, 5});
     nearSim->setProto(triangle());
     auto& mesh = node(*nearSim);
@@ -58,9 +58,8 @@ TEST_F(Picking, FramesBeatNearerMeshes) {
     EXPECT_EQ(hit.node.get(), &mesh);
     EXPECT_NEAR(hit.pos.z, 5, 1e-9);
     EXPECT_EQ(hit.mode, allModes);
-}
 
-TEST_F(Picking, TheNearerOfTwoFramesWinsWhateverTheListOrder) {
+    // Of two frames the nearer wins, whatever the list order.
     for (const double first : {3.0, 0.0}) {
         project = makeRef<TestProject>(classMap);
         node(*simBody({0, 0, first}));
@@ -156,21 +155,28 @@ TEST_F(Picking, ABadFrustumThrowsAndLeavesTheQueryAsItWas) {
     EXPECT_NE(hitNode(0, 0), nullptr) << "a sound pick afterwards finds the body";
 }
 
-struct CountingBody : GL::Body {
+// A host's own kind of body: counts how often it is asked for its sphere and its hits.
+struct Counting : GL::Body {
     using Body::Body;
     Tolu::BSphereT<double> getBSphere(Context& context, unsigned mask, unsigned hlMask1,
                                       unsigned hlMask0) override {
-        ++calls;
+        ++spheres;
         return Body::getBSphere(context, mask, hlMask1, hlMask0);
     }
-    int calls = 0;
+    void isect(Tolu::Segment3T<double>& segment, Tolu::FrustumT<double>& frustum, Query& query,
+               GL::Isect::Hit& hit) override {
+        ++picks;
+        Body::isect(segment, frustum, query, hit);
+    }
+    int spheres = 0;
+    int picks = 0;
 };
 
-TEST_F(Nodes, SpheresHoldWhatTheMasksSelect) {
+TEST_F(Nodes, SpheresHoldWhatTheMasksSelectAJointsTheJointAndItsLineEnds) {
     auto sim = simBody({1, 2, 3});
-    auto& counted = node<CountingBody>(*sim);
+    auto& counted = node<Counting>(*sim);
     EXPECT_FALSE(project->getBSphere(context, 0, 0, 0).valid);
-    EXPECT_EQ(counted.calls, 0) << "no mask, no node asked";
+    EXPECT_EQ(counted.spheres, 0) << "no mask, no node asked";
     const auto sphere = project->getBSphere(context, 0x08, 0, 0);
     ASSERT_TRUE(sphere.valid);
     EXPECT_EQ(sphere.centre, Vector3T<double>(1, 2, 3));
@@ -179,6 +185,20 @@ TEST_F(Nodes, SpheresHoldWhatTheMasksSelect) {
     EXPECT_FALSE(project->getBSphere(context, 0x08, 0, 0).valid);
     counted.setHighlight(1, true, false);
     EXPECT_TRUE(project->getBSphere(context, 0, 0x08, 0).valid) << "highlighted in mode 1";
+
+    // A joint's line sphere holds the joint and both line ends.
+    auto b1 = simBody({4, 0, 0});
+    auto b2 = simBody({0, -3, 0});
+    b2->setRefPoint({0, 0, 2});
+    node(*b1);
+    node(*b2);
+    node<GL::Joint>(*simJoint({0, 0, 5}, b1.get(), b2.get()));
+    const auto lines = project->getBSphere(context, 0x04, 0, 0);
+    ASSERT_TRUE(lines.valid);
+    for (const auto& p :
+         {Vector3T<double>(0, 0, 5), Vector3T<double>(4, 0, 0), Vector3T<double>(0, -3, 2)}) {
+        EXPECT_LE((p - lines.centre).length(), lines.radius + 1e-9) << fmt(p);
+    }
 }
 
 // Spheres and mesh picks reuse what they worked out for a body that stands still; a
@@ -237,36 +257,12 @@ TEST_F(Picking, EveryChangeBetweenPicksShowsInTheNext) {
 
 // A host's own kind of body keeps its own test: every pick calls it, in list order.
 TEST_F(Picking, AHostsOwnBodyKindIsAskedItself) {
-    struct Counted : GL::Body {
-        using Body::Body;
-        void isect(Tolu::Segment3T<double>& segment, Tolu::FrustumT<double>& frustum, Query& query,
-                   GL::Isect::Hit& hit) override {
-            ++calls;
-            Body::isect(segment, frustum, query, hit);
-        }
-        int calls = 0;
-    };
     node(*simBody({0, 0, 0}));
-    auto& counted = node<Counted>(*simBody({5, 0, 0}));
+    auto& counted = node<Counting>(*simBody({5, 0, 0}));
     EXPECT_EQ(hitNode(5, 0), &counted);
-    EXPECT_EQ(counted.calls, 1) << "frames hit: no mesh pass";
+    EXPECT_EQ(counted.picks, 1) << "frames hit: no mesh pass";
     EXPECT_EQ(hitNode(20, 0), nullptr);
-    EXPECT_EQ(counted.calls, 3) << "a miss runs both passes";
-}
-
-TEST_F(Nodes, AJointsLineSphereHoldsTheJointAndBothLineEnds) {
-    auto b1 = simBody({4, 0, 0});
-    auto b2 = simBody({0, -3, 0});
-    b2->setRefPoint({0, 0, 2});
-    node(*b1);
-    node(*b2);
-    node<GL::Joint>(*simJoint({0, 0, 5}, b1.get(), b2.get()));
-    const auto sphere = project->getBSphere(context, 0x04, 0, 0);
-    ASSERT_TRUE(sphere.valid);
-    for (const auto& p :
-         {Vector3T<double>(0, 0, 5), Vector3T<double>(4, 0, 0), Vector3T<double>(0, -3, 2)}) {
-        EXPECT_LE((p - sphere.centre).length(), sphere.radius + 1e-9) << fmt(p);
-    }
+    EXPECT_EQ(counted.picks, 3) << "a miss runs both passes";
 }
 
 } // namespace
