@@ -57,7 +57,7 @@ TEST_F(RecorderTest, FakesStateTheCodeUnderTestReadsBack) {
     EXPECT_EQ(glMapBuffer(GL_ARRAY_BUFFER, GL_WRITE_ONLY), nullptr);
 }
 
-TEST_F(RecorderTest, ThrowsOnceAtTheNthCallAfterLoggingIt) {
+TEST_F(RecorderTest, ThrowsOnceAtTheNthCallAfterLoggingItAndResetForgetsEverything) {
     recorder.throwAt(2);
     glEnable(GL_DEPTH_TEST);
     try {
@@ -69,21 +69,18 @@ TEST_F(RecorderTest, ThrowsOnceAtTheNthCallAfterLoggingIt) {
     glDepthMask(GL_FALSE);
     EXPECT_EQ(recorder.names(),
               (std::vector<std::string>{"glEnable", "glDepthFunc", "glDepthMask"}));
-}
 
-TEST_F(RecorderTest, ResetForgetsLogFaultAndNames) {
+    // The log, an armed fault, the enabled capabilities and the fake names all go.
     GLuint name = 0;
     glGenBuffers(1, &name);
-    glEnable(GL_CULL_FACE);
-    recorder.throwAt(5);
+    recorder.throwAt(6);
     recorder.reset();
-
     EXPECT_TRUE(recorder.calls().empty());
-    EXPECT_EQ(glIsEnabled(GL_CULL_FACE), GL_FALSE);
+    EXPECT_EQ(glIsEnabled(GL_DEPTH_TEST), GL_FALSE);
     GLuint again = 0;
     glGenBuffers(1, &again);
     EXPECT_EQ(again, name);
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < 4; ++i)
         EXPECT_NO_THROW(glFlush());
 }
 

@@ -8,9 +8,11 @@ namespace {
 
 using V3 = Vector3T<double>;
 
-TEST(BBoxT, FirstPointSetsBothCornersLaterOnesGrowEachAxis) {
+TEST(BBoxT, EmptyHasNoCentreFirstPointSetsBothCornersLaterOnesGrowEachAxis) {
     BBoxT<double> box;
     EXPECT_FALSE(box.valid);
+    EXPECT_THROW((void)box.getCentre(), ErrorMath3D);
+    EXPECT_THROW((void)box.getSize(), ErrorMath3D);
     box.add(V3(1, 1, 1));
     EXPECT_TRUE(box.valid);
     EXPECT_EQ(box.min, V3(1, 1, 1));
@@ -29,9 +31,7 @@ TEST(BBoxT, FirstPointSetsBothCornersLaterOnesGrowEachAxis) {
     EXPECT_EQ(BBoxT<float>(box).min, Vector3T<float>(-1, 1, 0));
 }
 
-TEST(BBoxT, EmptyBoxHasNoCentreAndSpheresNoNegativeRadius) {
-    EXPECT_THROW((void)BBoxT<double>().getCentre(), ErrorMath3D);
-    EXPECT_THROW((void)BBoxT<double>().getSize(), ErrorMath3D);
+TEST(BSphereT, RadiusZeroIsValidNegativeIsRefused) {
     EXPECT_FALSE(BSphereT<double>().valid);
     EXPECT_TRUE(BSphereT<double>(V3(), 0.0).valid);
     EXPECT_THROW(BSphereT<double>(V3(), -1.0), ErrorMath3D);

@@ -7,16 +7,11 @@ namespace {
 
 using Frustum = FrustumT<double>;
 
-Frustum makeCleanFrustum() {
-    Frustum fr(-1, 1, -1, 1, 1, 100, Matrix4x4T<double>());
-    fr.dirty = 0;
-    return fr;
-}
-
 TEST(FrustumT, FarDirtiesOnlyTheFarPlaneEveryOtherChangeEveryPlane) {
     EXPECT_EQ(Frustum(-1, 2, -3, 4, 0.5, 10, Matrix4x4T<double>()).dirty, Frustum::DirtyAll);
     const auto check = [](void (*change)(Frustum&)) {
-        Frustum fr = makeCleanFrustum();
+        Frustum fr(-1, 1, -1, 1, 1, 100, Matrix4x4T<double>());
+        fr.dirty = 0;
         change(fr);
         return fr.dirty;
     };

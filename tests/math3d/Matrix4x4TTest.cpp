@@ -21,13 +21,17 @@ void expectNear(const M& actual, const M& expected, double tolerance = 1e-12) {
     }
 }
 
-TEST(Matrix4x4T, DefaultIsIdentityAndStorageIsRowMajor) {
+TEST(Matrix4x4T, DefaultIsIdentityStorageIsRowMajorAndDirectionsIgnoreTheTranslation) {
     EXPECT_EQ(M(), M::identity());
-    const M t = M::translation({5, 6, 7});
+    M t = M::translation({5, 6, 7});
     EXPECT_EQ(t.m[3], 5);
     EXPECT_EQ(t.m[7], 6);
     EXPECT_EQ(t.m[11], 7);
     EXPECT_EQ(t(1, 3), 6);
+    t = M::rotationZ(0.3);
+    t.setTranslation({1, 2, 3});
+    EXPECT_EQ(t.getTranslation(), V3(1, 2, 3));
+    expectNear(t.transformDirection({1, 0, 0}), M::rotationZ(0.3).transformAffine({1, 0, 0}));
     const M a(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
     EXPECT_EQ(a(2, 1), 9);
     EXPECT_EQ(a.transposed()(1, 2), 9);
@@ -42,13 +46,6 @@ TEST(Matrix4x4T, ProductAppliesRightOperandFirst) {
     EXPECT_EQ((scale * move).transformAffine({1, 1, 1}), V3(4, 2, 2));
 }
 
-TEST(Matrix4x4T, TranslationAccessorsAndDirectionsIgnoreIt) {
-    M a = M::rotationZ(0.3);
-    a.setTranslation({1, 2, 3});
-    EXPECT_EQ(a.getTranslation(), V3(1, 2, 3));
-    expectNear(a.transformDirection({1, 0, 0}), M::rotationZ(0.3).transformAffine({1, 0, 0}));
-}
-
 TEST(Matrix4x4T, RotationsTurnCounterClockwiseAboutTheirAxis) {
     const double quarter = DegreeT<double>(90).toRadians();
     expectNear(M::rotationZ(quarter).transformAffine({1, 0, 0}), {0, 1, 0});
@@ -60,27 +57,17 @@ TEST(Matrix4x4T, RotationsTurnCounterClockwiseAboutTheirAxis) {
     EXPECT_THROW((void)M::rotation({}, 1.0), ErrorBadNullVector);
 }
 
-TEST(Matrix4x4T, InverseUndoesTheTransform) {
+TEST(Matrix4x4T, InverseUndoesTheTransformAndRefusesSingularMatrices) {
     const M a = M::translation({1, -2, 3}) * M::rotation({1, 2, 3}, 0.7) *
                 M::scaling(V3(2, 0.5, 4)) * M::perspective(1.0, 1.5, 0.1, 100);
     expectNear(a * a.inverse(), M(), 1e-10);
     expectNear(a.inverse() * a, M(), 1e-10);
     // The test is relative: a small but well-conditioned matrix inverts.
     expectNear(M::scaling(1e-40).inverse(), M::scaling(1e40), 1e27);
-}
-
-TEST(Matrix4x4T, InverseOfSingularMatrixThrows) {
-    const M flatten = M::scaling(V3(1, 1, 0));
-    EXPECT_THROW((void)flatten.inverse(), ErrorBadMatrix);
+    EXPECT_THROW((void)M::scaling(V3(1, 1, 0)).inverse(), ErrorBadMatrix);
     // Rows 0 and 1 are parallel, but rounding keeps the determinant from coming out exactly 0.
     const M nearly(0.1, 0.2, 0.3, 1, 0.3, 0.6, 0.9, 3, 0.7, 0.1, 0.5, 2, 0, 0, 0, 1);
     EXPECT_THROW((void)nearly.inverse(), ErrorBadMatrix);
-    try {
-        (void)M(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0).inverse();
-        FAIL() << "no exception";
-    } catch (const Error& e) {
-        EXPECT_STREQ(e.what(), "Matrix4x4T::inverse: singular matrix (determinant 0)");
-    }
 }
 
 TEST(Matrix4x4T, LookAtPutsTheEyeAtTheOriginLookingDownMinusZ) {
@@ -93,7 +80,7 @@ TEST(Matrix4x4T, LookAtPutsTheEyeAtTheOriginLookingDownMinusZ) {
     EXPECT_THROW((void)M::lookAt({0, 0, 0}, {0, 5, 0}, {0, 2, 0}), ErrorBadNullVector);
 }
 
-TEST(Matrix4x4T, PerspectiveMapsNearAndFarToMinusAndPlusOne) {
+TEST(Matrix4x4T, ProjectionsMapNearAndFarToMinusAndPlusOne) {
     const M clipFromWorld = M::perspective(DegreeT<double>(90).toRadians(), 1.0, 1, 10) *
                             M::lookAt({0, 0, 5}, {0, 0, 0}, {0, 1, 0});
     const auto ndc = [&](const V3& p) {
@@ -106,9 +93,7 @@ TEST(Matrix4x4T, PerspectiveMapsNearAndFarToMinusAndPlusOne) {
     EXPECT_DOUBLE_EQ(clipFromWorld.transform({{0, 0, 0}, 1.0}).w, 5.0);
     EXPECT_THROW((void)M::perspective(1.0, 1.0, 0.0, 10), ErrorBadMatrix);
     EXPECT_THROW((void)M::frustum(-1, 1, -1, 1, 10, 1), ErrorBadMatrix);
-}
 
-TEST(Matrix4x4T, OrthoMapsTheBoxOntoTheClipCube) {
     const M o = M::ortho(0, 4, 0, 2, 1, 3);
     expectNear(o.transformAffine({0, 0, -1}), {-1, -1, -1});
     expectNear(o.transformAffine({4, 2, -3}), {1, 1, 1});

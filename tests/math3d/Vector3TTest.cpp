@@ -7,13 +7,10 @@ namespace {
 
 using V3 = Vector3T<double>;
 
-TEST(Vector3T, CrossProductIsRightHanded) {
+TEST(Vector3T, ArithmeticIsComponentWiseAndCrossIsRightHanded) {
     EXPECT_EQ(cross(V3(1, 0, 0), V3(0, 1, 0)), V3(0, 0, 1));
     EXPECT_EQ(V3(0, 1, 0).cross(V3(1, 0, 0)), V3(0, 0, -1));
     EXPECT_EQ(dot(V3(1, 2, 3), V3(4, -5, 6)), 12.0);
-}
-
-TEST(Vector3T, ArithmeticIsComponentWise) {
     V3 v(1, 2, 3);
     v += V3(1, 1, 1);
     v *= 2.0;
@@ -26,7 +23,7 @@ TEST(Vector3T, ArithmeticIsComponentWise) {
     EXPECT_THROW((void)v[3], ErrorMath3D);
 }
 
-TEST(Vector3T, NormalizedGivesUnitLengthAndThrowsBelowEpsilon) {
+TEST(Vector3T, NormalizedGivesUnitLengthAndThrowsBelowEpsilonNamingTheFunction) {
     const V3 n = V3(3, 0, 4).normalized();
     EXPECT_DOUBLE_EQ(n.x, 0.6);
     EXPECT_DOUBLE_EQ(n.z, 0.8);
@@ -34,9 +31,6 @@ TEST(Vector3T, NormalizedGivesUnitLengthAndThrowsBelowEpsilon) {
     EXPECT_NO_THROW((void)V3(1e-2, 0, 0).normalized(1e-3));
     // A zero tolerance must not let a null vector through as NaNs.
     EXPECT_THROW((void)V3().normalized(0.0), ErrorBadNullVector);
-}
-
-TEST(Vector3T, ErrorsAreCatchableAsBaseErrorAndNameTheFunction) {
     try {
         (void)Vector3T<float>().normalized();
         FAIL() << "no exception";

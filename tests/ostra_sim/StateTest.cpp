@@ -1,6 +1,5 @@
 #include <ostra_sim/Error.h>
 #include <ostra_sim/ExprState.h>
-#include <ostra_sim/Step.h>
 #include <ostra_sim/TypePrimT.h>
 
 #include <gtest/gtest.h>
@@ -34,22 +33,6 @@ TEST(StateBinding, AStateBoundToAnExpressionIsRecognisedAndCyclesAreRefused) {
     EXPECT_THROW(state->bind(expr), Error);
     EXPECT_EQ(state->getSource(), nullptr);
     expr->bind(nullptr);
-}
-
-TEST(StateOverride, StepsAndOverridesAreCountedAndPermissionIsLeftToWriters) {
-    auto state = makeRef<Point>("pos", SrcRef("owner"));
-    const Step step("move", 7);
-    state->setStep(step);
-    state->setStep(step);
-    EXPECT_EQ(state->getStepCount(), 2u);
-    state->setOverride();
-    state->clearOverride();
-    EXPECT_FALSE(state->isOverridden());
-    // Writers check the permission before they write; the mark itself always succeeds.
-    state->setOverridePermitted(false);
-    EXPECT_NO_THROW(state->setOverride());
-    EXPECT_TRUE(state->isOverridden());
-    EXPECT_EQ(state->getOverrideCount(), 2u);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <vector>
 
@@ -34,26 +35,23 @@ struct Other : Class {};
 // members do when they unlink themselves.
 struct SelfReferencing : Class {
     PtrT<SelfReferencing> self;
-    bool weakStillReadable = false;
-    bool lockFailed = false;
+    std::pair<bool, bool>* seen = nullptr; // weak still reads it, lock fails
 
 protected:
     ~SelfReferencing() override {
         RefT<SelfReferencing> temporary(this);
-        weakStillReadable = self.get() == this;
-        lockFailed = !self.lock();
-        *seen = {weakStillReadable, lockFailed};
+        *seen = {self.get() == this, !self.lock()};
     }
-
-public:
-    std::pair<bool, bool>* seen = nullptr;
 };
 
-TEST(RefT, ObjectDiesWithTheLastStrongReference) {
+TEST(RefT, ObjectDiesWithTheLastStrongReferenceNotWhenItIsReassignedToItself) {
     int deaths = 0;
     const auto before = Class::getLiveCount();
     RefT<Probe> a = Tolu::makeRef<Probe>(&deaths);
     EXPECT_EQ(Class::getLiveCount(), before + 1);
+    // The only reference to the object is the one being reassigned.
+    a.reset(a.get());
+    a = a;
     RefT<Probe> b = a;
     a = nullptr;
     EXPECT_EQ(deaths, 0);
@@ -61,18 +59,6 @@ TEST(RefT, ObjectDiesWithTheLastStrongReference) {
     b.reset();
     EXPECT_EQ(deaths, 1);
     EXPECT_EQ(Class::getLiveCount(), before);
-}
-
-TEST(RefT, ResetTakesTheNewObjectBeforeLettingGoOfTheOld) {
-    int deaths = 0;
-    RefT<Probe> outer = Tolu::makeRef<Probe>(&deaths);
-    Probe* raw = outer.get();
-    // The only reference to the object is the one being reassigned.
-    outer.reset(raw);
-    EXPECT_EQ(deaths, 0);
-    EXPECT_EQ(outer->getRefCount(), 1u);
-    outer = outer; // self-assignment keeps it too
-    EXPECT_EQ(deaths, 0);
 }
 
 TEST(RefT, ConversionToAnotherClassIsARunTimeDowncast) {
@@ -112,8 +98,6 @@ TEST(PtrT, ReadsNullOnceTheTargetIsDestroyedAndKeepsNothingAlive) {
         EXPECT_FALSE(observer);
     }
     EXPECT_FALSE(weak.lock());
-    PtrT<Probe> copiedAfterDeath(weak);
-    EXPECT_FALSE(copiedAfterDeath);
 }
 
 TEST(PtrT, OrderedSetKeepsItsOrderWhenMembersDie) {
@@ -132,11 +116,7 @@ TEST(PtrT, OrderedSetKeepsItsOrderWhenMembersDie) {
         }
     }
     EXPECT_TRUE(std::is_sorted(set.begin(), set.end()));
-    int dead = 0;
-    for (const auto& member : set) {
-        dead += member ? 0 : 1;
-    }
-    EXPECT_EQ(dead, 2);
+    EXPECT_EQ(std::count_if(set.begin(), set.end(), [](const auto& member) { return !member; }), 2);
 }
 
 TEST(Class, DestructorMayTakeTemporaryReferencesToItself) {
