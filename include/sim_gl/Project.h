@@ -122,7 +122,7 @@ protected:
 
     template <class Kind, class T>
     void sync(Sim::NodeListT<T, RefT<T>>& list, Sim::Project* model, UpdateResult& result,
-              Walk& walk);
+              Walk& walk, std::uint32_t seen);
     template <class T> T* retire(Sim::NodeListT<T, RefT<T>>& list, T& node, UpdateResult& result);
     void updateDrivers(Sim::Project* model);
 

@@ -27,8 +27,10 @@ constexpr std::size_t prefetchAhead = 16;
 
 // What a kept node's refresh can do, recorded per node when the walk is recorded.
 enum Idle : unsigned {
-    IdleAlways = 0x1,    // the refresh does nothing (a plain body, a sensor)
-    IdleWhenStill = 0x2, // nothing while no stamp of the model was taken (a plain joint)
+    IdleAlways = 0x1, // the refresh does nothing (a plain body, a sensor)
+    // Nothing while neither the object nor what it reads has taken a stamp since the last
+    // complete update (a plain joint: its stamps and its bodies' transform stamps).
+    IdleUnstamped = 0x2,
 };
 
 // What differs between the three kinds: how the model list is walked, which objects
@@ -41,6 +43,7 @@ struct BodyKind {
         return &static_cast<const Sim::Body&>(body).getNext();
     }
     static bool isMirrored(const Sim::Body& body) { return body.getStatus() >= 2; }
+    static bool unstamped(const Sim::Body&, std::uint32_t) { return false; }
     static void refresh(Body& node) { node.update(); }
     // Exactly the classes whose refresh is known; a subclass may do anything.
     static unsigned idleness(const Body& node) {
@@ -61,11 +64,21 @@ struct JointKind {
         return &static_cast<const Sim::Joint&>(joint).getNext();
     }
     static bool isMirrored(const Sim::Joint& joint) { return joint.getStatus() >= 2; }
+    // True if neither the joint nor its bodies' places took a stamp from `seen` on. A
+    // live body node of the joint mirrors the joint's own body, since exchanging a body
+    // stamps the joint; a body without a live node is not read by the refresh anyway.
+    static bool unstamped(const Sim::Joint& joint, std::uint32_t seen) {
+        const auto before = [seen](const Sim::Body* body) {
+            return !body || body->getTransformStamp() < seen;
+        };
+        return joint.getStamp() < seen && before(joint.getBody1().get()) &&
+               before(joint.getBody2().get());
+    }
     static void refresh(Joint& node) { (void)node.update(); }
-    // A plain joint's refresh compares stamps only, and they cannot have moved while the
-    // model is still. A joint on a track also looks for its track.
+    // A plain joint's refresh compares stamps only. A joint on a track also looks for
+    // its track.
     static unsigned idleness(const Joint& node) {
-        return typeid(node) == typeid(Joint) ? IdleWhenStill : 0u;
+        return typeid(node) == typeid(Joint) ? IdleUnstamped : 0u;
     }
     static RefT<Joint> create(Project& project, Sim::Joint& joint) {
         if (auto* onTrack = dynamic_cast<Sim::JointTrack*>(&joint)) {
@@ -82,6 +95,7 @@ struct SensorKind {
         return &static_cast<const Sim::Sensor&>(sensor).getNext();
     }
     static bool isMirrored(const Sim::Sensor& sensor) { return isMapped(sensor); }
+    static bool unstamped(const Sim::Sensor&, std::uint32_t) { return false; }
     static void refresh(Sensor&) {}
     static unsigned idleness(const Sensor&) { return IdleAlways; }
     static RefT<Sensor> create(Project& project, Sim::Sensor& sensor) {
@@ -93,7 +107,7 @@ struct SensorKind {
 
 template <class Kind, class T>
 void Project::sync(Sim::NodeListT<T, RefT<T>>& list, Sim::Project* model, UpdateResult& result,
-                   Walk& walk) {
+                   Walk& walk, std::uint32_t seen) {
     auto* m = model ? Kind::first(*model) : nullptr;
     T* n = list.first.get();
     const bool recorded = walk.valid && walk.changes == list.getChanges();
@@ -101,7 +115,9 @@ void Project::sync(Sim::NodeListT<T, RefT<T>>& list, Sim::Project* model, Update
     if (recorded) {
         // The list is as the last update left it: the record stands for the nodes'
         // links and `simNode`s, and a node is visited only to be refreshed.
-        const unsigned skip = modelStill ? (IdleAlways | IdleWhenStill) : IdleAlways;
+        // `skip`: left out unread. `IdleUnstamped` nodes of a model that changed are left
+        // out when their stamps say so, and are not asked for ahead: most of them stay.
+        const unsigned skip = modelStill ? (IdleAlways | IdleUnstamped) : IdleAlways;
         const WalkEntry* entry = walk.entries.data();
         const WalkEntry* const end = entry + walk.entries.size();
         bool refreshMoved = false;
@@ -109,7 +125,7 @@ void Project::sync(Sim::NodeListT<T, RefT<T>>& list, Sim::Project* model, Update
             if (end - entry > std::ptrdiff_t(prefetchAhead)) {
                 const WalkEntry& coming = entry[prefetchAhead];
                 __builtin_prefetch(Kind::walkedLine(*coming.sim));
-                if (!(coming.idle() & skip)) {
+                if (!(coming.idle() & (skip | IdleUnstamped))) {
                     __builtin_prefetch(coming.node());
                     __builtin_prefetch(reinterpret_cast<const char*>(coming.node()) + 64);
                     __builtin_prefetch(reinterpret_cast<const char*>(coming.node()) + 128);
@@ -123,7 +139,8 @@ void Project::sync(Sim::NodeListT<T, RefT<T>>& list, Sim::Project* model, Update
             }
             T& node = static_cast<T&>(*entry->node());
             ++entry;
-            if (!(entry[-1].idle() & skip)) {
+            const unsigned idle = entry[-1].idle();
+            if (!(idle & skip) && !((idle & IdleUnstamped) && Kind::unstamped(*m, seen))) {
                 Kind::refresh(node);
                 if (list.getChanges() != walk.changes) {
                     // The refresh changed the list: the record no longer holds.
@@ -187,6 +204,9 @@ T* Project::retire(Sim::NodeListT<T, RefT<T>>& list, T& node, UpdateResult& resu
 
 Project::UpdateResult Project::update() {
     const std::uint32_t now = Sim::peekStamp();
+    // Stamps below `seen` were all there when the last complete update began; none is
+    // below 0 when there was none.
+    const std::uint32_t seen = stillKnown ? stillSince : 0;
     modelStill = stillKnown && now == stillSince;
     stillSince = now;
     stillKnown = false; // until this update completes
@@ -200,9 +220,9 @@ Project::UpdateResult Project::update() {
     if (model) {
         simStamp = model->getStamp();
     }
-    sync<BodyKind>(bodyList, model.get(), result, bodyWalk);
-    sync<JointKind>(jointList, model.get(), result, jointWalk);
-    sync<SensorKind>(sensorList, model.get(), result, sensorWalk);
+    sync<BodyKind>(bodyList, model.get(), result, bodyWalk, seen);
+    sync<JointKind>(jointList, model.get(), result, jointWalk, seen);
+    sync<SensorKind>(sensorList, model.get(), result, sensorWalk, seen);
     updateDrivers(model.get());
     stillKnown = true;
     return result;

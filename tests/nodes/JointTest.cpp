@@ -4,6 +4,10 @@
 #include <ostra_sim/Project.h>
 #include <vuro_gl/gl/GripColors.h>
 
+#include <algorithm>
+#include <stdexcept>
+#include <utility>
+
 namespace NodeTest {
 namespace {
 
@@ -62,31 +66,69 @@ TEST_F(Joints, LinesAreRewrittenInPlaceExactlyWhenAStampSaysSo) {
     EXPECT_FALSE(joint->update()) << "a plain joint never reports a change";
 }
 
-// Update leaves the bodies' stamps unread while nothing of the model has changed since
-// the last update; a body that moved in between must still show in the lines.
-TEST_F(Nodes, UpdatesRebuildAJointsLinesExactlyWhenABodyMovedInBetween) {
+// A host body whose refresh fails once when told to.
+struct FailingBody : GL::Body {
+    using Body::Body;
+    void update() override {
+        if (std::exchange(failNext, false)) {
+            throw std::runtime_error("refresh failed");
+        }
+    }
+    bool failNext = false;
+};
+
+// Update leaves a joint unrefreshed while neither it nor its bodies took a stamp since
+// the last complete update; every change in between must still show in the lines.
+TEST_F(Nodes, UpdatesRebuildExactlyTheJointsWhoseStampsMoved) {
     auto model = makeRef<Sim::Project>();
-    auto b1 = simBody({1, 0, 0});
-    auto b2 = simBody({0, 2, 0});
-    model->addBody(b1);
-    model->addBody(b2);
-    model->addJoint(simJoint({0, 0, 5}, b1.get(), b2.get()));
+    auto b1 = simBody({1, 0, 0}), b2 = simBody({0, 2, 0});
+    auto b3 = simBody({3, 0, 0}), b4 = simBody({0, 4, 0});
+    for (const auto& b : {b1, b2, b3, b4}) {
+        model->addBody(b);
+    }
+    auto j12 = simJoint({0, 0, 5}, b1.get(), b2.get());
+    auto j34 = simJoint({0, 0, 6}, b3.get(), b4.get());
+    model->addJoint(j12);
+    model->addJoint(j34);
     project->set(model);
-    const auto updateAndDraw = [&] {
-        (void)project->update();
-        GL::Joint& joint = *project->getJointList().first;
-        Lines ops =
-            pass(&GL::Node::renderHUD, joint, jointLines, none, 0, {"glBufferData", "glMapBuffer"});
-        std::erase_if(ops, [](const std::string& op) { return op.rfind("gl", 0) != 0; });
-        return ops.size();
+    auto& failing = node<FailingBody>(*b1); // update keeps it and makes the others
+    using Rebuilt = std::vector<const Sim::Node*>;
+    const auto drawJoints = [&] {
+        Rebuilt out;
+        for (GL::Joint* j = project->getJointList().first.get(); j; j = j->getNext().get()) {
+            const Lines ops = pass(&GL::Node::renderHUD, *j, jointLines, none, 0,
+                                   {"glBufferData", "glMapBuffer"});
+            if (std::any_of(ops.begin(), ops.end(),
+                            [](const std::string& op) { return op.rfind("gl", 0) == 0; })) {
+                out.push_back(j->getSimNode().get());
+            }
+        }
+        return out;
     };
-    EXPECT_EQ(updateAndDraw(), 1u) << "first build";
-    EXPECT_EQ(updateAndDraw(), 0u);
-    EXPECT_EQ(updateAndDraw(), 0u) << "still nothing changed";
-    b2->setTransform(Matrix4x4T<double>::translation({0, 3, 0}));
-    EXPECT_EQ(updateAndDraw(), 1u) << "a body moved";
+    const auto rebuilt = [&] {
+        (void)project->update();
+        return drawJoints();
+    };
+    const auto translation = Matrix4x4T<double>::translation;
+
+    EXPECT_EQ(rebuilt(), (Rebuilt{j12.get(), j34.get()})) << "first build";
+    EXPECT_EQ(rebuilt(), Rebuilt{}) << "nothing changed";
+    b2->setTransform(translation({0, 3, 0}));
+    EXPECT_EQ(rebuilt(), Rebuilt{j12.get()}) << "a body moved";
     EXPECT_EQ(project->getJointList().first->getLines()[3].pos, Vector3T<float>(0, 3, 0));
-    EXPECT_EQ(updateAndDraw(), 0u);
+    j34->setFrame(translation({0, 0, 7}));
+    EXPECT_EQ(rebuilt(), Rebuilt{j34.get()}) << "a frame moved";
+    j12->setBody2(b4);
+    EXPECT_EQ(rebuilt(), Rebuilt{j12.get()}) << "a body exchanged";
+    b4->setTransform(translation({0, 5, 0}));
+    EXPECT_EQ(rebuilt(), (Rebuilt{j12.get(), j34.get()})) << "a shared body moved";
+
+    // An update that fails before it reaches the joints leaves them to the next one.
+    b3->setTransform(translation({3, 1, 0}));
+    failing.failNext = true;
+    EXPECT_THROW((void)project->update(), std::runtime_error);
+    EXPECT_EQ(rebuilt(), Rebuilt{j34.get()}) << "moved before the failed update";
+    EXPECT_EQ(rebuilt(), Rebuilt{});
 }
 
 TEST_F(Joints, AFailedMappingOrAReleaseIsRecoveredByTheNextRebuild) {
