@@ -42,7 +42,10 @@ void Class::operator delete(void* memory, std::size_t size) noexcept {
     if (memory) {
         liveObjects.fetch_sub(1, std::memory_order_relaxed);
     }
-    ::operator delete(memory, size);
+    // Unsized: not every compiler declares the sized form by default (clang without
+    // -fsized-deallocation), and the allocator does not need the size.
+    (void)size;
+    ::operator delete(memory);
 }
 
 std::int64_t Class::getLiveCount() noexcept {
