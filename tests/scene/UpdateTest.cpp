@@ -1,3 +1,5 @@
+#include "support/MirrorModel.h"
+
 #include <sim_gl/Functions.h>
 #include <sim_gl/Project.h>
 
@@ -17,11 +19,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <functional>
-#include <iterator>
 #include <random>
-#include <set>
 #include <utility>
 #include <vector>
 
@@ -31,26 +30,9 @@ namespace GL = Ostra::Sim::GL;
 namespace Sim = Ostra::Sim;
 using Tolu::makeRef;
 using Tolu::RefT;
-using Objects = std::vector<const Sim::Node*>;
-
-Objects simNodesOf(const std::vector<RefT<GL::Node>>& nodes) {
-    Objects out;
-    for (const auto& node : nodes) {
-        out.push_back(node->getSimNode().get());
-    }
-    return out;
-}
-
-template <class T> Objects simNodesOf(const Sim::NodeListT<T, RefT<T>>& list) {
-    Objects out;
-    for (T* node = list.first.get(); node; node = node->getNext().get()) {
-        out.push_back(node->getSimNode().get());
-    }
-    return out;
-}
-
-// What an update removed and created, as the model objects of the nodes.
-using Change = std::pair<Objects, Objects>;
+using Tolu::Test::Change;
+using Tolu::Test::Objects;
+using Tolu::Test::simNodesOf;
 
 // Opens the draggable-body bookkeeping to the tests.
 struct InspectProject : GL::Project {
@@ -68,10 +50,7 @@ protected:
         return b;
     }
     Objects bodies() { return simNodesOf(project->getBodyList()); }
-    Change update() {
-        auto result = project->update();
-        return {simNodesOf(result.first), simNodesOf(result.second)};
-    }
+    Change update() { return Tolu::Test::changeOf(project->update()); }
     // Adds the bodies to the model and mirrors it.
     void mirror(std::initializer_list<RefT<Sim::Body>> added) {
         for (const auto& b : added) {
@@ -319,36 +298,6 @@ TEST_F(Drivers, RebuiltOnlyWhenTheDriversChange) {
 
 // --- randomized edits against a simple model of the expected result ----------------
 
-// Longest prefix of `mirrored` that is a subsequence of `old` (whose elements are
-// distinct): those nodes stay, everything else of `old` is removed, and the rest of
-// `mirrored` is created.
-Change expectedChange(const Objects& old, const Objects& mirrored) {
-    auto at = old.begin();
-    std::size_t kept = 0;
-    for (; kept < mirrored.size(); ++kept, ++at) {
-        at = std::find(at, old.end(), mirrored[kept]);
-        if (at == old.end()) {
-            break;
-        }
-    }
-    const std::set<const Sim::Node*> keep(mirrored.begin(), mirrored.begin() + long(kept));
-    Objects removed;
-    std::copy_if(old.begin(), old.end(), std::back_inserter(removed),
-                 [&](const Sim::Node* object) { return !keep.contains(object); });
-    return {removed, Objects(mirrored.begin() + long(kept), mirrored.end())};
-}
-
-template <class T, class Pred>
-Objects mirroredOf(const Sim::NodeListT<T, RefT<T>>& list, Pred pred) {
-    Objects out;
-    for (T* object = list.first.get(); object; object = object->getNext().get()) {
-        if (pred(*object)) {
-            out.push_back(object);
-        }
-    }
-    return out;
-}
-
 class RandomEdits : public Update {
 protected:
     template <class T> RefT<T> pick(const Sim::NodeListT<T, RefT<T>>& list) {
@@ -436,19 +385,6 @@ protected:
         }
     }
 
-    std::array<Objects, 3> listed() {
-        return {simNodesOf(project->getBodyList()), simNodesOf(project->getJointList()),
-                simNodesOf(project->getSensorList())};
-    }
-    std::array<Objects, 3> mirrored() {
-        return {
-            mirroredOf(model->getBodyList(), [](const Sim::Body& b) { return b.getStatus() >= 2; }),
-            mirroredOf(model->getJointList(),
-                       [](const Sim::Joint& j) { return j.getStatus() >= 2; }),
-            mirroredOf(model->getSensorList(),
-                       [](const Sim::Sensor& s) { return GL::isMapped(s); })};
-    }
-
     std::mt19937 rng;
 };
 
@@ -458,27 +394,22 @@ TEST_F(RandomEdits, RemovedAndCreatedMatchASimpleModel) {
         SCOPED_TRACE("seed " + std::to_string(seed));
         rng.seed(seed);
         for (int step = 0; step < 60; ++step) {
-            const auto old = listed();
+            const auto old = Tolu::Test::listedIn(*project);
             const int edits = 1 + roll(3);
             for (int e = 0; e < edits; ++e) {
                 editOnce();
             }
-            const auto expected = mirrored();
-            Change change;
-            for (std::size_t kind = 0; kind < 3; ++kind) {
-                auto [r, c] = expectedChange(old[kind], expected[kind]);
-                change.first.insert(change.first.end(), r.begin(), r.end());
-                change.second.insert(change.second.end(), c.begin(), c.end());
-            }
+            const auto expected = Tolu::Test::mirroredIn(*model);
+            const Change change = Tolu::Test::expectedChange(old, expected);
             ASSERT_EQ(update(), change) << "step " << step;
-            ASSERT_EQ(listed(), expected) << "step " << step;
+            ASSERT_EQ(Tolu::Test::listedIn(*project), expected) << "step " << step;
             for (const auto& objects : expected) {
                 for (const auto* object : objects) {
                     ASSERT_NE(project->find(const_cast<Sim::Node*>(object)), nullptr);
                 }
             }
             ASSERT_EQ(update(), Change{}) << "step " << step;
-            ASSERT_EQ(listed(), expected) << "step " << step;
+            ASSERT_EQ(Tolu::Test::listedIn(*project), expected) << "step " << step;
         }
     }
 }
