@@ -1,5 +1,7 @@
 #include "interaction/Geometry.h"
 
+#include "support/SphereTestAsWritten.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -65,13 +67,7 @@ TEST(GeometrySegment, NearestPointDecidesTheSphereHit) {
     EXPECT_FALSE(segmentHitsSphere(seg, Sphere({0.5, 1, 0}, 0.9)));
 }
 
-// The sphere test as written out step by step, without the shortcuts of the picking
-// walk (the segment's part worked out once, the box pre-test).
-bool sphereTestAsWritten(const Vec& p0, const Vec& p1, const Vec& centre, double radius) {
-    const double u = closestParam(centre, p0, p1, 1e-10);
-    const Vec nearest = u < 0.0 ? p0 : u > 1.0 ? p1 : p0 * (1.0 - u) + p1 * u;
-    return radius * radius >= (nearest - centre).lengthSquared();
-}
+using Tolu::Test::sphereTestAsWritten;
 
 // Spheres placed at random, and many right at the edge of reach, beside and past the
 // segment and at its box: the shortcuts must never change an answer.
