@@ -8,6 +8,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libegl-dev libegl-mesa0 libgl1-mesa-dri libgl-dev
     libpng-dev clang-format freeglut3-dev
+    clang libclang-rt-14-dev
 )
 # Optional: a virtual X display, to run the interactive viewer where there is no desktop
 # (TOLU_WITH_XVFB=1 bash scripts/setup.sh; then xvfb-run <build dir>/examples/simGLViewer).

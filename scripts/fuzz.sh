@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Builds the fuzzers with clang, AddressSanitizer and UndefinedBehaviorSanitizer, and runs
+# each for FUZZ_SECONDS (default 60). The corpus grows in <build root>/fuzz-corpus and is
+# reused by the next run; a failing input is written to <build root>/fuzz-artifacts.
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+out=${TOLU_BUILD_ROOT:-$root/build}
+jobs=${JOBS:-$(nproc)}
+seconds=${FUZZ_SECONDS:-60}
+
+bash "$root/scripts/setup.sh"
+
+CC=clang CXX=clang++ cmake -S "$root" -B "$out/fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DTOLU_WERROR=ON -DTOLU_SANITIZE=address,undefined -DTOLU_BUILD_FUZZ=ON \
+    -DTOLU_BUILD_TESTS=OFF -DTOLU_BUILD_BENCH=OFF -DTOLU_BUILD_EXAMPLES=OFF \
+    -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link
+cmake --build "$out/fuzz" -j "$jobs"
+
+mkdir -p "$out/fuzz-artifacts"
+for fuzzer in simGLUpdateFuzz simGLProbeFuzz; do
+    corpus="$out/fuzz-corpus/$fuzzer"
+    mkdir -p "$corpus"
+    printf '\n==== %s, %s s ====\n' "$fuzzer" "$seconds"
+    UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+        "$out/fuzz/fuzz/$fuzzer" -max_total_time="$seconds" -max_len=1024 -print_final_stats=1 \
+        -artifact_prefix="$out/fuzz-artifacts/$fuzzer-" "$corpus"
+done
