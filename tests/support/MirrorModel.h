@@ -84,8 +84,7 @@ inline Change expectedChange(const Objects& old, const Objects& mirrored) {
             break;
         }
     }
-    const std::set<const Ostra::Sim::Node*> keep(mirrored.begin(),
-                                                 mirrored.begin() + long(kept));
+    const std::set<const Ostra::Sim::Node*> keep(mirrored.begin(), mirrored.begin() + long(kept));
     Objects removed;
     std::copy_if(old.begin(), old.end(), std::back_inserter(removed),
                  [&](const Ostra::Sim::Node* object) { return !keep.contains(object); });
