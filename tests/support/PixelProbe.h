@@ -2,16 +2,17 @@
 
 #include <tolu/gl/Image.h>
 
-#include <source_location>
 #include <string>
 
 namespace Tolu::Test {
 
 /// Adds a test failure unless every channel of pixel (x, y) (row 0 at the top)
 /// is within `tolerance` of `expected`. The message names the pixel and both
-/// colours; the image is saved as failureImagePath() for a look.
+/// colours; the image is saved as failureImagePath() for a look. The failure is
+/// reported where the call stands (builtins, as not every compiler with C++20 has
+/// `std::source_location` yet).
 void expectPixelNear(const GL::Image& image, int x, int y, GL::Rgba expected, int tolerance,
-                     std::source_location where = std::source_location::current());
+                     const char* file = __builtin_FILE(), int line = __builtin_LINE());
 
 /// Where a failing test saves its image: "<Suite>.<Test>.png" (parameters'
 /// slashes become underscores) in $TOLU_TEST_OUTPUT_DIR, else the working directory.

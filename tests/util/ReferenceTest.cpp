@@ -51,7 +51,8 @@ TEST(RefT, ObjectDiesWithTheLastStrongReferenceNotWhenItIsReassignedToItself) {
     EXPECT_EQ(Class::getLiveCount(), before + 1);
     // The only reference to the object is the one being reassigned.
     a.reset(a.get());
-    a = a;
+    const RefT<Probe>& same = a; // not `a = a`, which compilers rightly question
+    a = same;
     RefT<Probe> b = a;
     a = nullptr;
     EXPECT_EQ(deaths, 0);
