@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: a warnings-as-errors build with all tests,
 # the same tests under AddressSanitizer and UndefinedBehaviorSanitizer, and the
-# concurrency tests under ThreadSanitizer; then a short run of every fuzzer.
+# concurrency tests under ThreadSanitizer, everything again built with clang; then a
+# short run of every fuzzer.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -43,6 +44,12 @@ cmake -S "$root" -B "$out/tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOLU_WERROR=
 cmake --build "$out/tsan" -j "$jobs" --target toluUtilConcurrencyTests
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
     ctest --test-dir "$out/tsan" --output-on-failure -L concurrency
+
+step "Build and tests with clang"
+CC=clang CXX=clang++ cmake -S "$root" -B "$out/clang" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+    -DTOLU_WERROR=ON -DTOLU_BUILD_BENCH=OFF
+cmake --build "$out/clang" -j "$jobs"
+ctest --test-dir "$out/clang" --output-on-failure -j "$jobs"
 
 step "Fuzzers, ${FUZZ_SECONDS:-20} s each"
 FUZZ_SECONDS=${FUZZ_SECONDS:-20} bash "$root/scripts/fuzz.sh"
