@@ -137,9 +137,9 @@ void Project::sync(Sim::NodeListT<T, RefT<T>>& list, Sim::Project* model, Update
             if (entry == end || entry->sim != static_cast<Sim::Node*>(m)) {
                 break; // the linked walk below takes over at this node
             }
-            T& node = static_cast<T&>(*entry->node());
-            ++entry;
-            const unsigned idle = entry[-1].idle();
+            const WalkEntry& kept = *entry++;
+            T& node = static_cast<T&>(*kept.node());
+            const unsigned idle = kept.idle();
             if (!(idle & skip) && !((idle & IdleUnstamped) && Kind::unstamped(*m, seen))) {
                 Kind::refresh(node);
                 if (list.getChanges() != walk.changes) {
