@@ -13,6 +13,7 @@
 #include <ostra_sim/SensorTrack.h>
 #include <ostra_sim/Track.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <utility>
@@ -138,8 +139,8 @@ private:
 };
 
 // Updates `project` and says what is wrong with the result, or nothing: the removed and
-// created nodes, the lists in model order, the lookups, and a second update that must
-// change nothing.
+// created nodes, the lists in model order, the lookups (found exactly while mirrored),
+// and a second update that must change nothing.
 inline std::string checkUpdate(Ostra::Sim::GL::Project& project, Ostra::Sim::Project& model) {
     const Kinds old = listedIn(project);
     const Kinds mirrored = mirroredIn(model);
@@ -149,11 +150,18 @@ inline std::string checkUpdate(Ostra::Sim::GL::Project& project, Ostra::Sim::Pro
     if (listedIn(project) != mirrored) {
         return "lists out of model order";
     }
-    for (const auto& objects : mirrored) {
-        for (const auto* object : objects) {
+    for (std::size_t kind = 0; kind < mirrored.size(); ++kind) {
+        for (const auto* object : mirrored[kind]) {
             const auto found = project.find(const_cast<Ostra::Sim::Node*>(object));
             if (!found || found->getSimNode().get() != object) {
                 return "a mirrored object is not found";
+            }
+        }
+        for (const auto* object : old[kind]) {
+            if (std::find(mirrored[kind].begin(), mirrored[kind].end(), object) ==
+                    mirrored[kind].end() &&
+                project.find(const_cast<Ostra::Sim::Node*>(object))) {
+                return "an object no longer mirrored is still found";
             }
         }
     }
