@@ -23,9 +23,10 @@ using Tolu::makeRef;
 using Tolu::RefT;
 
 // A model of `count` bodies sharing one geometry and, unless told otherwise, `count`
-// joints between neighbouring bodies, mirrored once.
+// joints between neighbouring bodies, set in a project and, unless told otherwise,
+// mirrored once.
 struct Mirror {
-    explicit Mirror(int count, bool withJoints = true) {
+    explicit Mirror(int count, bool withJoints = true, bool updated = true) {
         auto geometry = Vuro::makeBox({1, 1, 1}, {0.5f, 0.5f, 0.5f, 1});
         std::vector<RefT<Sim::Body>> bodies;
         for (int i = 0; i < count; ++i) {
@@ -41,7 +42,9 @@ struct Mirror {
             model->addJoint(joint);
         }
         project->set(model);
-        project->update();
+        if (updated) {
+            project->update();
+        }
     }
 
     Tolu::GL::NoOpFunctions noOp;
@@ -54,6 +57,12 @@ struct Mirror {
 constexpr int nodeCount = 100000;
 constexpr int smallCount = 2000;
 
+// The time of one iteration divided among `count` nodes.
+benchmark::Counter perNode(int count) {
+    return benchmark::Counter(double(count), benchmark::Counter::kIsIterationInvariantRate |
+                                                 benchmark::Counter::kInvert);
+}
+
 // An unchanged model: one identity comparison and one refresh per body and joint,
 // where refreshes known to be idle are skipped.
 void UpdateUnchanged(benchmark::State& state) {
@@ -62,9 +71,7 @@ void UpdateUnchanged(benchmark::State& state) {
         auto result = mirror.project->update();
         benchmark::DoNotOptimize(result);
     }
-    state.counters["per_node"] =
-        benchmark::Counter(2.0 * nodeCount, benchmark::Counter::kIsIterationInvariantRate |
-                                                benchmark::Counter::kInvert);
+    state.counters["per_node"] = perNode(2 * nodeCount);
 }
 BENCHMARK(UpdateUnchanged)->Unit(benchmark::kMillisecond);
 
@@ -80,9 +87,7 @@ void UpdateOneBodyMoved(benchmark::State& state) {
         auto result = mirror.project->update();
         benchmark::DoNotOptimize(result);
     }
-    state.counters["per_node"] =
-        benchmark::Counter(2.0 * nodeCount, benchmark::Counter::kIsIterationInvariantRate |
-                                                benchmark::Counter::kInvert);
+    state.counters["per_node"] = perNode(2 * nodeCount);
 }
 BENCHMARK(UpdateOneBodyMoved)->Unit(benchmark::kMillisecond);
 
@@ -102,9 +107,7 @@ void UpdateAllBodiesMoved(benchmark::State& state) {
         auto result = mirror.project->update();
         benchmark::DoNotOptimize(result);
     }
-    state.counters["per_node"] =
-        benchmark::Counter(2.0 * nodeCount, benchmark::Counter::kIsIterationInvariantRate |
-                                                benchmark::Counter::kInvert);
+    state.counters["per_node"] = perNode(2 * nodeCount);
 }
 BENCHMARK(UpdateAllBodiesMoved)->Unit(benchmark::kMillisecond);
 
@@ -115,9 +118,7 @@ void UpdateUnchangedInCache(benchmark::State& state) {
         auto result = mirror.project->update();
         benchmark::DoNotOptimize(result);
     }
-    state.counters["per_node"] =
-        benchmark::Counter(2.0 * smallCount, benchmark::Counter::kIsIterationInvariantRate |
-                                                 benchmark::Counter::kInvert);
+    state.counters["per_node"] = perNode(2 * smallCount);
 }
 BENCHMARK(UpdateUnchangedInCache)->Unit(benchmark::kMicrosecond);
 
@@ -129,9 +130,7 @@ void UpdateUnchangedBodiesOnly(benchmark::State& state) {
         auto result = mirror.project->update();
         benchmark::DoNotOptimize(result);
     }
-    state.counters["per_body"] =
-        benchmark::Counter(double(nodeCount), benchmark::Counter::kIsIterationInvariantRate |
-                                                  benchmark::Counter::kInvert);
+    state.counters["per_body"] = perNode(nodeCount);
 }
 BENCHMARK(UpdateUnchangedBodiesOnly)->Unit(benchmark::kMillisecond);
 
@@ -162,21 +161,7 @@ std::size_t heapInUse() {
 // is built first, then the bytes its first update leaves in use are counted. That is
 // the node, the project's lookup entry and its record for the walk.
 double heapPerMirror(int count, bool withJoints) {
-    Mirror mirror(0);
-    auto geometry = Vuro::makeBox({1, 1, 1}, {0.5f, 0.5f, 0.5f, 1});
-    std::vector<RefT<Sim::Body>> bodies;
-    for (int i = 0; i < count; ++i) {
-        auto body = makeRef<Sim::Body>();
-        body->setProto(geometry);
-        mirror.model->addBody(body);
-        bodies.push_back(body);
-    }
-    for (int i = 0; withJoints && i < count; ++i) {
-        auto joint = makeRef<Sim::Joint>();
-        joint->setBody1(bodies[std::size_t(i)]);
-        joint->setBody2(bodies[std::size_t((i + 1) % count)]);
-        mirror.model->addJoint(joint);
-    }
+    Mirror mirror(count, withJoints, false);
     const std::size_t before = heapInUse();
     (void)mirror.project->update();
     return double(heapInUse() - before) / count;
