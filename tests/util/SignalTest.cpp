@@ -60,4 +60,22 @@ TEST(SignalT, SlotMayDisconnectItselfAndOthersDuringEmission) {
     EXPECT_TRUE(signal.isConnected(last));
 }
 
+TEST(SignalT, SlotConnectedDuringEmissionWaitsForTheNextOneWhenTheCursorHasPassedIt) {
+    SignalT<> signal;
+    std::vector<int> order;
+    signal.connect([&](SigVoidData&) { order.push_back(1); });
+    signal.connect([&](SigVoidData&) {
+        order.push_back(2);
+        if (signal.getSlotCount() == 2) {
+            signal.connect([&](SigVoidData&) { order.push_back(3); });
+        }
+    });
+
+    SigVoidData data;
+    signal.emit(data);
+    EXPECT_EQ(order, (std::vector<int>{1, 2}));
+    signal.emit(data);
+    EXPECT_EQ(order, (std::vector<int>{1, 2, 1, 2, 3}));
+}
+
 } // namespace

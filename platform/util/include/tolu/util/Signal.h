@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <memory>
 
@@ -68,16 +69,23 @@ public:
         if (!table) {
             return;
         }
-        // The cursor is the connection number: after each call it moves to the next
-        // number still connected, so slots may come and go during the call.
+        // The cursor moves on before each call: the next connection number is taken
+        // first, so a slot connected by the last slot is not called in this emission.
+        // The number, not an iterator, is kept, because the call may disconnect the slot
+        // it names; the emission then goes on with the next one still connected.
         for (auto cursor = table->begin(); cursor != table->end();) {
-            const std::uint32_t id = cursor->first;
+            const auto next = std::next(cursor);
+            const bool wasLast = next == table->end();
+            const std::uint32_t nextId = wasLast ? 0 : next->first;
             data.ptr = cursor->second.ptr;
             data.ref = cursor->second.ref;
             // The slot may disconnect itself: its callback must outlive the call.
             Callback callback = cursor->second.callback;
             callback(data);
-            cursor = table->upper_bound(id);
+            if (wasLast) {
+                break;
+            }
+            cursor = table->lower_bound(nextId);
         }
     }
 
