@@ -115,6 +115,28 @@ TEST_F(ContextGLTest, HighlightMixTintsHalfwayUntilResetAndAPassMixTintsEveryDra
     expectPixelNear(context().readPixels(), 32, 31, {128, 255, 128, 255}, kTolerance);
 }
 
+TEST_F(ContextGLTest, OnlyTheNormalSolidPassHidesModeOneHighlightsAndOnlyWhenAsked) {
+    const auto hidden = [&] { return (render.passFlags & Vuro::GL::Context::PassHideHL1) != 0; };
+    solid();
+    EXPECT_FALSE(hidden());
+    render.hideHL1InSolid = true;
+    solid();
+    EXPECT_TRUE(hidden());
+    render.initHUDRender(view, ortho, M4(), 10.0, kHeight, Vuro::GL::HLModeNone, red);
+    EXPECT_FALSE(hidden());
+    solid();
+    render.initSolidRender(kWidth, kHeight, view, ortho, M4(), Light{{0, 0, -1}}, false, 0,
+                           Vuro::GL::HLMode(1), red, 0.5f);
+    EXPECT_FALSE(hidden());
+    solid();
+    render.initShadowRender({0, 0, -1}, {{0, 0, 0}, 1.0});
+    EXPECT_FALSE(hidden());
+    solid();
+    render.initHLRender(kWidth, kHeight, red, 2.0);
+    render.initHLRenderMask(view, ortho, M4(), 10.0, kHeight, Vuro::GL::HLMode(1));
+    EXPECT_FALSE(hidden());
+}
+
 // An opaque red square behind two half-transparent ones, the nearer drawn first: green
 // over blue over red.
 TEST_F(ContextGLTest, DepthPeelingComposesLayersInDepthOrderAndKeepsTheOpaqueDepth) {

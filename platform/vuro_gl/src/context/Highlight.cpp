@@ -59,6 +59,7 @@ void Context::initHLRenderMask(const Tolu::Matrix4x4T<double>& cam1,
     maskMatrix = maskMat;
     hlMode = mode;
     guard.commit();
+    setHideHL1(false);
 }
 
 void Context::renderHL(unsigned fbo) {

@@ -74,6 +74,8 @@ void Context::initShadowRender(const Tolu::Vector3T<double>& direction,
     toFloats(clipToTexture * lightClip, d.shadowMatrix);
     d.shadowReady = true;
     guard.commit();
+    // Shadows are cast by everything drawn, highlighted or not.
+    setHideHL1(false);
 }
 
 void Context::initSolidRender(unsigned width, unsigned height, const Tolu::Matrix4x4T<double>& cam1,
@@ -124,6 +126,12 @@ void Context::initSolidRender(unsigned width, unsigned height, const Tolu::Matri
         glActiveTexture(GL_TEXTURE0);
     }
     guard.commit();
+    setHideHL1(hideHL1InSolid && mode == HLModeNone);
+}
+
+void Context::setHideHL1(bool hide) noexcept {
+    passFlags =
+        static_cast<std::uint8_t>(hide ? passFlags | PassHideHL1 : passFlags & ~PassHideHL1);
 }
 
 void Context::Impl::setHudCamera(std::string_view operation,
@@ -178,6 +186,7 @@ void Context::initHUDRender(const Tolu::Matrix4x4T<double>& cam1,
     hlMode = mode;
     this->hlColor = hlColor;
     guard.commit();
+    setHideHL1(false);
 }
 
 } // namespace Vuro::GL

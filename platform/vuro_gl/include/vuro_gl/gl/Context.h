@@ -144,11 +144,18 @@ public:
     unsigned renderMask = 0;    ///< display mask of the current pass
     HLMode hlMode = HLModeNone; ///< highlight mode of the pass, none outside them
     std::uint8_t passFlags = 0; ///< `PassFlag` bits
+    /// When true, `initSolidRender` without a highlight mode sets `PassHideHL1`, so the
+    /// normal solid pass leaves what is highlighted in mode 1 to the mode-1 highlight
+    /// pass, which draws it over everything; every other init clears the bit. Set it
+    /// only when each frame draws mode 1 with a solid mask, or such bodies vanish.
+    bool hideHL1InSolid = false;
     Tolu::Vector4T<float> hlColor{1.0f, 0.5f, 0.0f, 1.0f}; ///< highlight colour of the pass
     Tolu::Vector3T<float> boxColor{1.0f, 1.0f, 1.0f};      ///< colour of prototype boxes
     Tolu::Matrix4x4T<double> maskMatrix; ///< extra transform of the highlight-mask pass
 
 private:
+    void setHideHL1(bool hide) noexcept;
+
     friend class PassGuard;
     struct Impl;
     std::unique_ptr<Impl> impl;
