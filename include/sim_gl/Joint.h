@@ -57,7 +57,7 @@ public:
     }
     /// True if highlighted in `mode`; only modes 0 and 1 can answer true.
     [[nodiscard]] bool isHighlighted(HLMode mode) const noexcept {
-        return (hlFlags & Vuro::GL::hlBit(mode) & 3u) != 0;
+        return (hlFlags & Vuro::GL::hlBit01(mode)) != 0;
     }
     /// The scene node of the first body, or null.
     [[nodiscard]] const PtrT<Body> getGLBody1() const noexcept { return glBody1; }

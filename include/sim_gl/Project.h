@@ -88,7 +88,7 @@ public:
     [[nodiscard]] const Vector3T<double>& getTouchPos() const noexcept { return touchPos; }
     /// True if the whole project is highlighted in `mode`; only modes 0 and 1 can be.
     [[nodiscard]] bool isHighlighted(HLMode mode) const noexcept {
-        return (hlFlags & Vuro::GL::hlBit(mode) & 3u) != 0;
+        return (hlFlags & Vuro::GL::hlBit01(mode)) != 0;
     }
 
 protected:

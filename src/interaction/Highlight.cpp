@@ -15,7 +15,7 @@ template <class T> void propagate(const Sim::NodeListT<T, RefT<T>>& list, HLMode
 
 void Project::setHighlight(HLMode mode, bool on, bool propagateToNodes) {
     // Only the bits of modes 0 and 1 belong to the project.
-    const std::uint32_t bit = Vuro::GL::hlBit(mode) & 3u;
+    const std::uint32_t bit = Vuro::GL::hlBit01(mode);
     hlFlags = (hlFlags & ~bit) | (on ? bit : 0u);
     if (propagateToNodes) {
         propagate(bodyList, mode, on);
@@ -26,7 +26,7 @@ void Project::setHighlight(HLMode mode, bool on, bool propagateToNodes) {
 
 void Joint::setHighlight(HLMode mode, bool on, bool) {
     // Bit 2 is the geometry flag and must survive: only bits 0 and 1 can change.
-    const std::uint32_t bit = Vuro::GL::hlBit(mode) & 3u;
+    const std::uint32_t bit = Vuro::GL::hlBit01(mode);
     hlFlags = (hlFlags & ~bit) | (on ? bit : 0u);
 }
 

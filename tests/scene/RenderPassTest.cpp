@@ -286,6 +286,21 @@ TEST_F(RenderPass, HighlightBitsPerOwner) {
     EXPECT_TRUE(project->isHighlighted(0));
     project->setHighlight(5, true, false);
     EXPECT_FALSE(project->isHighlighted(5));
+
+    // Modes from 32 on are no aliases of 0 and 1 on joints and the project...
+    joint->setHighlight(1, true, false);
+    for (const Vuro::GL::HLMode mode : {32u, 33u, 34u, 0x80000001u, Vuro::GL::allModes}) {
+        project->setHighlight(mode, mode != 32u, false);
+        joint->setHighlight(mode, mode != 32u, false);
+        EXPECT_TRUE(project->isHighlighted(0)) << mode;
+        EXPECT_FALSE(project->isHighlighted(1)) << mode;
+        EXPECT_EQ(joint->flags(), GL::Joint::FlagGeoInvalid | GL::Joint::FlagHL1) << mode;
+        EXPECT_FALSE(project->isHighlighted(mode) || joint->isHighlighted(mode)) << mode;
+    }
+    // ...while a body takes the mode modulo 32.
+    body.setHighlight(33, true, false);
+    EXPECT_TRUE(body.isHighlighted(1));
+    EXPECT_TRUE(body.isHighlighted(Vuro::GL::allModes) == body.isHighlighted(31));
 }
 
 } // namespace

@@ -19,4 +19,10 @@ inline constexpr HLMode allModes = 0xFFFFFFFFu;
     return 1u << (mode & 31u);
 }
 
+/// The flag bit of `mode` in a highlight word that holds modes 0 and 1 only: zero for
+/// every other mode, so that no mode can alias 0 or 1.
+[[nodiscard]] constexpr std::uint32_t hlBit01(HLMode mode) noexcept {
+    return mode <= HLMode1 ? 1u << mode : 0u;
+}
+
 } // namespace Vuro::GL
