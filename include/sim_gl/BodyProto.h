@@ -75,6 +75,9 @@ private:
     /// test decides, or the test works its sphere out itself (the model's box changed).
     enum class SphereUse : unsigned char { NeverHit, SphereDecides, TestDecides };
     [[nodiscard]] SphereUse getSphereUse() const;
+    /// The box picking tests against: the model geometry's, or the drawn copy's once
+    /// the model geometry is gone.
+    [[nodiscard]] const Tolu::BBoxT<float>& getPickBox() const;
     /// The mesh test behind `isect`, with `placed` the geometry's world sphere when the
     /// caller has it ready (null: made here).
     bool isectPlaced(Segment3T<double>& segment, FrustumT<double>& frustum,

@@ -96,12 +96,19 @@ const BSphereT<double>& Body::getPlacedSphere(const Sim::Node& sim) {
     return placedSphere;
 }
 
-BodyProto::SphereUse BodyProto::getSphereUse() const {
+const Tolu::BBoxT<float>& BodyProto::getPickBox() const {
+    // Once the model geometry is gone (a body may keep this prototype after its model
+    // prototype was exchanged), the copy made for drawing is what a person sees.
     const Vuro::BodyProto* model = glProto->get().get();
-    if (!model || !model->getBBox().valid) {
+    return model ? model->getBBox() : glProto->getBBox();
+}
+
+BodyProto::SphereUse BodyProto::getSphereUse() const {
+    const Tolu::BBoxT<float>& box = getPickBox();
+    if (!box.valid) {
         return SphereUse::NeverHit;
     }
-    if (!sameBox(model->getBBox(), glProto->getBBox())) {
+    if (!sameBox(box, glProto->getBBox())) {
         return SphereUse::TestDecides;
     }
     return boxOrdered ? SphereUse::SphereDecides : SphereUse::NeverHit;
@@ -127,7 +134,7 @@ bool BodyProto::isectPlaced(Segment3T<double>& segment, FrustumT<double>& frustu
     if (placed && use == SphereUse::SphereDecides) {
         sphere = *placed;
     } else {
-        const Tolu::BBoxT<double> box(glProto->get()->getBBox());
+        const Tolu::BBoxT<double> box(getPickBox());
         if (!isOrdered(box)) {
             return false;
         }

@@ -23,8 +23,14 @@ BodyProto::~BodyProto() {
     --glProto->userCount;
     if (project) {
         project->protoList.remove(RefT<BodyProto>(this));
-        // The key keeps its identity even when the model prototype died first.
-        project->protoMap.erase(glProto->get());
+        // The key keeps its identity even when the model prototype died first; the entry
+        // may then already belong to a newer prototype at the same address, so only our
+        // own is erased.
+        const auto entry = project->protoMap.find(glProto->get());
+        if (entry != project->protoMap.end() &&
+            entry->second.getKey() == static_cast<const Tolu::Class*>(this)) {
+            project->protoMap.erase(entry);
+        }
     }
 }
 

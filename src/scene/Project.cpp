@@ -63,14 +63,20 @@ RefT<BodyProto> Project::makeGLBodyProto(const RefT<Vuro::BodyProto>& proto) {
         return {};
     }
     const PtrT<Vuro::BodyProto> key(proto);
-    const auto found = protoMap.lower_bound(key);
-    if (found != protoMap.end() && found->first.get() == proto.get()) {
+    auto found = protoMap.lower_bound(key);
+    const bool sameAddress = found != protoMap.end() && found->first.getKey() == key.getKey();
+    if (sameAddress && found->first.get() == proto.get()) {
         return RefT<BodyProto>(found->second.get());
     }
     // Nothing is cached on a miss without GL geometry: the class map is asked again.
     const RefT<Vuro::GL::BodyProto> glProto(classMap.get(RefT<Vuro::DataClass>(proto)));
     if (!glProto) {
         return {};
+    }
+    if (sameAddress) {
+        // The entry is of a dead model prototype whose address the allocator handed to
+        // this one; its scene prototype may live on in a body but no longer answers here.
+        found = protoMap.erase(found);
     }
     RefT<BodyProto> made(new BodyProto(*this, glProto));
     protoList.pushBack(PtrT<BodyProto>(made));

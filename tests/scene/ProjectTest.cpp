@@ -1,3 +1,4 @@
+#include <sim_gl/Body.h>
 #include <sim_gl/Functions.h>
 #include <sim_gl/Project.h>
 
@@ -8,9 +9,12 @@
 #include <vuro_gl/BodyProto.h>
 #include <vuro_gl/gl/BodyProto.h>
 #include <vuro_gl/gl/ClassMap.h>
+#include <vuro_gl/gl/IsectContext.h>
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -174,6 +178,81 @@ TEST_F(ProjectTest, BodiesShareOnePrototypeChainedInOrderThatGoesWithTheLastOfTh
     EXPECT_FALSE(project->makeGLBodyProto({}));
     EXPECT_EQ(glProto->userCount, 1u);
     EXPECT_EQ(project->protoList.count, 1u);
+}
+
+// Model geometry that always takes the same memory, as an allocator may hand a new
+// object the address of one that just died.
+struct Recycled : Vuro::BodyProto {
+    using Vuro::BodyProto::BodyProto;
+    static void* operator new(std::size_t size) {
+        if (size > sizeof memory || taken) {
+            throw std::bad_alloc();
+        }
+        taken = true;
+        return memory;
+    }
+    static void operator delete(void*) noexcept { taken = false; }
+
+    alignas(std::max_align_t) static inline unsigned char memory[1024];
+    static inline bool taken = false;
+};
+
+RefT<Vuro::BodyProto> recycledTriangle() {
+    RefT<Vuro::BodyProto> proto(new Recycled("triangle"));
+    Vuro::PrimGroup group;
+    group.vertices = {{{-1, -1, 0}, {0, 0, 1}}, {{1, -1, 0}, {0, 0, 1}}, {{0, 1, 0}, {0, 0, 1}}};
+    proto->addGroup(group);
+    return proto;
+}
+
+TEST_F(ProjectTest, NewGeometryAtADeadPrototypesAddressGetsOnePrototypeAndTheOldOneStaysPickable) {
+    auto model = makeRef<Sim::Project>();
+    project->set(model);
+    auto held = makeRef<Sim::Body>(); // keeps its first geometry's scene prototype
+    held->setTransform(Tolu::Matrix4x4T<double>::translation({5, 0, 0}));
+    held->setProto(recycledTriangle());
+    model->addBody(held);
+    (void)project->update();
+    RefT<GL::Body> heldNode(project->getBodyList().first.get());
+    const void* oldAddress = held->getProto().get();
+    held->setProto(makeRef<Vuro::BodyProto>("other")); // the first geometry dies
+    (void)project->update();
+
+    auto geometry = recycledTriangle();
+    ASSERT_EQ(geometry.get(), oldAddress);
+    for (int i = 0; i < 2; ++i) {
+        model->addBody(makeRef<Sim::Body>());
+        model->getBodyList().last->setProto(geometry);
+    }
+    (void)project->update();
+    GL::Body* second = heldNode->getNext().get();
+    ASSERT_TRUE(second && second->getNext());
+    EXPECT_EQ(second->getProto(), second->getNext()->getProto()) << "one chain, one prototype";
+    EXPECT_NE(second->getProto(), heldNode->getProto());
+
+    // Still drawn, so still picked, with the box its prototype kept.
+    const auto pickAt = [&](double x) {
+        const Tolu::FrustumT<double> frustum(-0.01, 0.01, -0.01, 0.01, 1, 100,
+                                             Tolu::Matrix4x4T<double>::translation({x, 0, 10}));
+        auto pickFrustum = frustum;
+        Tolu::Segment3T<double> segment(frustum.toWorld.transformAffine({0, 0, -1}),
+                                        frustum.toWorld.transformAffine({0, 0, -100}));
+        Vuro::GL::Isect::Context query(Vuro::GL::allModes, GL::BodyGeo, Vuro::GL::Isect::FlagNone);
+        GL::Isect::Hit hit;
+        project->isect(segment, pickFrustum, query, hit);
+        return hit.node.get();
+    };
+    EXPECT_EQ(pickAt(5), heldNode.get());
+
+    // The old prototype leaves only its own entry behind.
+    model->removeBody(held);
+    heldNode = nullptr;
+    (void)project->update();
+    model->addBody(makeRef<Sim::Body>());
+    model->getBodyList().last->setProto(geometry);
+    (void)project->update();
+    EXPECT_EQ(project->getBodyList().last->getProto(), second->getProto());
+    EXPECT_EQ(project->protoMap.size(), 1u);
 }
 
 TEST_F(ProjectTest, DestroyedProjectLeavesHostHeldNodesAliveWithoutAProject) {
