@@ -33,7 +33,9 @@ public:
     Project& operator=(const Project&) = delete;
 
     /// Mirrors `project` (null empties the scene). Switching to another project drops
-    /// every node without reporting it; the same project changes nothing.
+    /// every node without reporting it; the same project changes nothing. Like `update`,
+    /// `isect` and the drag operations, throws `Tolu::Error` when called back from inside
+    /// one of them (a pick filter, a drag-state listener, a node's refresh).
     void set(const RefT<Sim::Project>& project);
     [[nodiscard]] const PtrT<Sim::Project>& get() const noexcept { return simProject; }
     /// Brings the nodes into line with the simulation project: keeps and refreshes the
@@ -168,6 +170,8 @@ protected:
     Walk sensorWalk;
     // The body list laid out for picking; rebuilt when found out of step with the list.
     std::unique_ptr<PickIndex> pickIndex;
+    // The update, set, pick or drag under way, or null: hosts' callbacks may not start another.
+    const char* busyWith = nullptr;
 };
 
 } // namespace Ostra::Sim::GL

@@ -1,4 +1,5 @@
 #include "render/ForcedHL.h"
+#include "scene/BusyScope.h"
 
 #include <sim_gl/Functions.h>
 #include <sim_gl/Project.h>
@@ -64,6 +65,7 @@ void writeState(StateT<P>& state, const Step& step, const typename P::Type& valu
 } // namespace
 
 bool Project::startDrag(Segment3T<double>& segment, FrustumT<double>& frustum) {
+    const BusyScope busy(busyWith, "Project::startDrag");
     Isect::Context context(Vuro::GL::allModes, BodyGeo, Vuro::GL::Isect::FlagNone,
                            Vuro::GL::Isect::Context::Filter());
     Isect::Hit hit;
@@ -111,6 +113,7 @@ bool Project::startDrag(Segment3T<double>& segment, FrustumT<double>& frustum) {
 }
 
 void Project::drag(const Vector3T<double>& offset) {
+    const BusyScope busy(busyWith, "Project::drag");
     if (!dragTarget) {
         return;
     }
@@ -125,6 +128,7 @@ void Project::drag(const Vector3T<double>& offset) {
 }
 
 void Project::stopDrag() {
+    const BusyScope busy(busyWith, "Project::stopDrag");
     dragTarget.reset();
     // Only the active flag goes back: the drivers may still want to know what was
     // dragged where.

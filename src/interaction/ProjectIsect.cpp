@@ -2,6 +2,7 @@
 #include "interaction/IsectScope.h"
 #include "interaction/PickIndex.h"
 #include "render/ForcedHL.h"
+#include "scene/BusyScope.h"
 
 #include <sim_gl/Functions.h>
 #include <sim_gl/Project.h>
@@ -57,6 +58,7 @@ void mergeAll(const Sim::NodeListT<T, RefT<T>>& list, BSphereT<double>& sphere, 
 
 void Project::isect(Segment3T<double>& segment, FrustumT<double>& frustum, Isect::Context& context,
                     Isect::Hit& hit) {
+    const BusyScope busy(busyWith, "Project::isect");
     // A project highlighted in mode 0 lends its highlight to every node in mode-0
     // queries and hides them from every other query.
     const InheritedHLScope inherited(context, isHighlighted(0));

@@ -1,4 +1,5 @@
 #include "interaction/PickIndex.h"
+#include "scene/BusyScope.h"
 
 #include <sim_gl/Project.h>
 
@@ -37,6 +38,7 @@ Project::~Project() {
 }
 
 void Project::set(const RefT<Sim::Project>& project) {
+    const BusyScope busy(busyWith, "Project::set");
     Sim::Project* current = simProject.get();
     if (current && current == project.get()) {
         return;

@@ -1,3 +1,5 @@
+#include "scene/BusyScope.h"
+
 #include <sim_gl/Functions.h>
 #include <sim_gl/JointTrack.h>
 #include <sim_gl/Project.h>
@@ -203,6 +205,7 @@ T* Project::retire(Sim::NodeListT<T, RefT<T>>& list, T& node, UpdateResult& resu
 }
 
 Project::UpdateResult Project::update() {
+    const BusyScope busy(busyWith, "Project::update");
     const std::uint32_t now = Sim::peekStamp();
     // Stamps below `seen` were all there when the last complete update began; none is
     // below 0 when there was none.

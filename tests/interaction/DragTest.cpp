@@ -1,3 +1,4 @@
+#include <sim_gl/Functions.h>
 #include <sim_gl/Project.h>
 
 #include <ostra_sim/Body.h>
@@ -10,6 +11,7 @@
 #include <tolu/util/Text.h>
 #include <vuro_gl/Shapes.h>
 #include <vuro_gl/gl/ClassMap.h>
+#include <vuro_gl/gl/IsectContext.h>
 
 #include <gtest/gtest.h>
 
@@ -278,6 +280,60 @@ TEST_F(Drag, AStateBoundToAnExpressionThatMayNotBeOverriddenStopsTheStart) {
     EXPECT_EQ(writes(second->getDragTouchPos()), (Writes{0, 0}));
     EXPECT_EQ(writes(third->getDragActive()), (Writes{0, 0}));
     EXPECT_TRUE(project->isDrag()) << "the target was taken before the drivers";
+}
+
+} // namespace
+
+namespace {
+
+// Hosts' callbacks run inside a walk over the project's lists: starting another update,
+// set, pick or drag from there is refused, and the project stays usable.
+TEST_F(Drag, CallsBackIntoTheProjectFromAListenerOrAPickFilterAreRefused) {
+    auto a = body(0);
+    body(3);
+    auto all = driver("all", true);
+    sync();
+
+    std::string refused;
+    const auto expectRefused = [&](const char* running, auto&& call) {
+        refused.clear();
+        try {
+            call();
+        } catch (const Tolu::Error& error) {
+            refused = error.what();
+        }
+        EXPECT_NE(refused.find(running), std::string::npos) << refused;
+    };
+    // The listener drops every body of the model, then asks for an update.
+    const auto id = all->getDragOffset().getSignal().connect([&](Tolu::SigVoidData&) {
+        while (model->getBodyList().first) {
+            model->removeBody(RefT<Sim::Body>(model->getBodyList().first.get()));
+        }
+        project->update();
+    });
+    ASSERT_TRUE(grab(0));
+    expectRefused("Project::drag", [&] { project->drag({1, 0, 0}); });
+    EXPECT_NE(refused.find("Project::update"), std::string::npos) << refused;
+    all->getDragOffset().getSignal().disconnect(id);
+    all->getDragActive().getSignal().connect([&](Tolu::SigVoidData&) { project->set(nullptr); });
+    expectRefused("Project::stopDrag", [&] { project->stopDrag(); });
+    EXPECT_EQ(project->getBodyList().count, 2u);
+
+    Tolu::FrustumT<double> frustum(-0.01, 0.01, -0.01, 0.01, 1, 100, M4::translation({3, 0, 10}));
+    Tolu::Segment3T<double> segment({3, 0, 9}, {3, 0, -90});
+    Vuro::GL::Isect::Context query(Vuro::GL::allModes, GL::BodyGeo, Vuro::GL::Isect::FlagNone,
+                                   [&](Vuro::GL::DataClass&) {
+                                       project->update();
+                                       return true;
+                                   });
+    GL::Isect::Hit hit;
+    expectRefused("Project::isect", [&] { project->isect(segment, frustum, query, hit); });
+
+    // Nothing was left half done: the next update mirrors the emptied model.
+    EXPECT_EQ(project->update().first.size(), 2u);
+    EXPECT_EQ(project->getBodyList().count, 0u);
+    EXPECT_FALSE(grab(0));
+    (void)a;
 }
 
 } // namespace
