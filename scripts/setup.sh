@@ -9,6 +9,7 @@ packages=(
     libegl-dev libegl-mesa0 libgl1-mesa-dri libgl-dev
     libpng-dev clang-format freeglut3-dev
     clang libclang-rt-14-dev
+    nlohmann-json3-dev libassimp-dev
 )
 # Optional: a virtual X display, to run the interactive viewer where there is no desktop
 # (TOLU_WITH_XVFB=1 bash scripts/setup.sh; then xvfb-run <build dir>/examples/simGLViewer).
