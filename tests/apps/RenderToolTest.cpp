@@ -60,7 +60,8 @@ protected:
 
     Image render(const std::string& options) const {
         const std::string out = (dir / "out.png").string();
-        const Outcome result = run(std::string(TOLU_SAMPLE_SCENE) + " " + options + " --out " + out);
+        const Outcome result =
+            run(std::string(TOLU_SAMPLE_SCENE) + " " + options + " --out " + out);
         EXPECT_EQ(result.status, 0) << result.errors;
         return result.status == 0 ? Tolu::GL::loadPNG(out) : Image{};
     }
