@@ -12,7 +12,7 @@ packages=(
     nlohmann-json3-dev libassimp-dev
 )
 # Optional: a virtual X display, to run the interactive viewer where there is no desktop
-# (TOLU_WITH_XVFB=1 bash scripts/setup.sh; then xvfb-run <build dir>/examples/simGLViewer).
+# (TOLU_WITH_XVFB=1 bash scripts/setup.sh; then xvfb-run <build dir>/apps/simGLViewer).
 if [ "${TOLU_WITH_XVFB:-0}" = 1 ]; then
     packages+=(xvfb)
 fi
