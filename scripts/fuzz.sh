@@ -18,11 +18,17 @@ CC=clang CXX=clang++ cmake -S "$root" -B "$out/fuzz" -G Ninja -DCMAKE_BUILD_TYPE
 cmake --build "$out/fuzz" -j "$jobs"
 
 mkdir -p "$out/fuzz-artifacts"
-for fuzzer in simGLUpdateFuzz simGLProbeFuzz; do
+# The scene-file fuzzer knows the format's words, takes longer inputs, and starts from the
+# sample scenes too (listed after the corpus, so new inputs never land among them).
+declare -A flags=([simGLSceneFileFuzz]="-dict=$root/fuzz/scene.dict -max_len=8192")
+declare -A seeds=([simGLSceneFileFuzz]="$root/examples/scenes")
+for fuzzer in simGLUpdateFuzz simGLProbeFuzz simGLSceneFileFuzz; do
     corpus="$out/fuzz-corpus/$fuzzer"
     mkdir -p "$corpus"
     printf '\n==== %s, %s s ====\n' "$fuzzer" "$seconds"
+    # shellcheck disable=SC2086 # flags and seeds are lists of words
     UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-        "$out/fuzz/fuzz/$fuzzer" -max_total_time="$seconds" -max_len=1024 -print_final_stats=1 \
-        -artifact_prefix="$out/fuzz-artifacts/$fuzzer-" "$corpus"
+        "$out/fuzz/fuzz/$fuzzer" -max_total_time="$seconds" -print_final_stats=1 \
+        ${flags[$fuzzer]:--max_len=1024} -artifact_prefix="$out/fuzz-artifacts/$fuzzer-" \
+        "$corpus" ${seeds[$fuzzer]:-}
 done

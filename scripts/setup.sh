@@ -9,9 +9,10 @@ packages=(
     libegl-dev libegl-mesa0 libgl1-mesa-dri libgl-dev
     libpng-dev clang-format freeglut3-dev
     clang libclang-rt-14-dev
+    nlohmann-json3-dev libassimp-dev
 )
 # Optional: a virtual X display, to run the interactive viewer where there is no desktop
-# (TOLU_WITH_XVFB=1 bash scripts/setup.sh; then xvfb-run <build dir>/examples/simGLViewer).
+# (TOLU_WITH_XVFB=1 bash scripts/setup.sh; then xvfb-run <build dir>/apps/simGLViewer).
 if [ "${TOLU_WITH_XVFB:-0}" = 1 ]; then
     packages+=(xvfb)
 fi

@@ -8,6 +8,7 @@
 #include <vuro_gl/gl/ClassMap.h>
 
 #include <cstdio>
+#include <ostra_io/SceneFile.h>
 
 int main() {
     Vuro::GL::ClassMap classMap;
@@ -21,5 +22,13 @@ int main() {
     project->set(model);
     const auto [removed, created] = project->update();
     std::printf("consumer: %zu nodes created, %zu removed\n", created.size(), removed.size());
-    return created.size() == 3 && removed.empty() ? 0 : 1;
+    // The file library reads back what it writes, through the installed package too.
+    Ostra::IO::Scene scene;
+    scene.model = Tolu::makeRef<Ostra::Sim::Project>();
+    scene.model->addBody(Tolu::makeRef<Ostra::Sim::Body>(Ostra::Sim::SrcRef("one")));
+    const Ostra::IO::Scene copy = Ostra::IO::readScene(Ostra::IO::writeScene(scene, "."), "c.json");
+    std::printf("consumer: %llu body read back\n",
+                static_cast<unsigned long long>(copy.model->getBodyList().getCount()));
+    return created.size() == 3 && removed.empty() && copy.model->getBodyList().getCount() == 1 ? 0
+                                                                                               : 1;
 }
