@@ -18,7 +18,7 @@ CC=clang CXX=clang++ cmake -S "$root" -B "$out/fuzz" -G Ninja -DCMAKE_BUILD_TYPE
 cmake --build "$out/fuzz" -j "$jobs"
 
 mkdir -p "$out/fuzz-artifacts"
-for fuzzer in simGLUpdateFuzz simGLProbeFuzz; do
+for fuzzer in simGLUpdateFuzz simGLProbeFuzz simGLSphereFuzz; do
     corpus="$out/fuzz-corpus/$fuzzer"
     mkdir -p "$corpus"
     printf '\n==== %s, %s s ====\n' "$fuzzer" "$seconds"
