@@ -203,6 +203,10 @@ T* Project::retire(Sim::NodeListT<T, RefT<T>>& list, T& node, UpdateResult& resu
 }
 
 Project::UpdateResult Project::update() {
+    // The shortcuts below trust the simulation model to take every stamp of every object
+    // from its one process-wide counter (`Sim::peekStamp`), at the change it marks: an
+    // unmoved counter then means an unchanged model, and a stamp below `seen` an
+    // unchanged member. A model that stamped any other way would make them skip changes.
     const Sim::Stamp now = Sim::peekStamp();
     // Stamps below `seen` were all there when the last complete update began; none is
     // below 0 when there was none.
