@@ -22,7 +22,7 @@ mkdir -p "$out/fuzz-artifacts"
 # sample scenes too (listed after the corpus, so new inputs never land among them).
 declare -A flags=([simGLSceneFileFuzz]="-dict=$root/fuzz/scene.dict -max_len=8192")
 declare -A seeds=([simGLSceneFileFuzz]="$root/examples/scenes")
-for fuzzer in simGLUpdateFuzz simGLProbeFuzz simGLSceneFileFuzz; do
+for fuzzer in simGLUpdateFuzz simGLProbeFuzz simGLSphereFuzz simGLSceneFileFuzz; do
     corpus="$out/fuzz-corpus/$fuzzer"
     mkdir -p "$corpus"
     printf '\n==== %s, %s s ====\n' "$fuzzer" "$seconds"

@@ -2,6 +2,8 @@
 
 #include <sim_gl/Node.h>
 
+#include <ostra_sim/Stamp.h>
+
 namespace Ostra::Sim::GL {
 
 /// Scene node of one rigid body of the simulation: draws its shared geometry in the
@@ -71,7 +73,7 @@ private:
     // The last `getBSphere` result and the parts (display bits) it covered; dropped
     // with the placed sphere.
     BSphereT<double> partsSphere;
-    std::uint32_t placedStamp = 0; // 0: not made yet (stamps start at 1)
+    Sim::Stamp placedStamp = 0;    // 0: not made yet (stamps start at 1)
     std::uint32_t sphereParts = 0; // 0: none kept
 };
 

@@ -2,6 +2,8 @@
 
 #include <sim_gl/Node.h>
 
+#include <ostra_sim/Stamp.h>
+
 #include <cstdint>
 #include <vector>
 
@@ -87,16 +89,16 @@ protected:
 
     template <class, class> friend class Ostra::Sim::NodeListT;
 
-    std::uint32_t stamp = 0;
+    Sim::Stamp stamp = 0;
     RefT<Joint> next;
     PtrT<Joint> prev;
-    std::uint32_t frameStamp = 0;
-    std::uint32_t body1LinkStamp = 0;
+    Sim::Stamp frameStamp = 0;
+    Sim::Stamp body1LinkStamp = 0;
     PtrT<Body> glBody1;
-    std::uint32_t body1Stamp = 0;
-    std::uint32_t body2LinkStamp = 0;
+    Sim::Stamp body1Stamp = 0;
+    Sim::Stamp body2LinkStamp = 0;
     PtrT<Body> glBody2;
-    std::uint32_t body2Stamp = 0;
+    Sim::Stamp body2Stamp = 0;
     std::vector<LineVertex> lines;
     std::uint32_t vao = 0;
     std::uint32_t vbo = 0;

@@ -8,6 +8,7 @@
 #include <sim_gl/Sensor.h>
 
 #include <ostra_sim/NodeListT.h>
+#include <ostra_sim/Stamp.h>
 
 #include <cstdint>
 #include <map>
@@ -124,7 +125,7 @@ protected:
 
     template <class Kind, class T>
     void sync(Sim::NodeListT<T, RefT<T>>& list, Sim::Project* model, UpdateResult& result,
-              Walk& walk, std::uint32_t seen);
+              Walk& walk, Sim::Stamp seen);
     template <class T> T* retire(Sim::NodeListT<T, RefT<T>>& list, T& node, UpdateResult& result);
     void updateDrivers(Sim::Project* model);
 
@@ -141,7 +142,7 @@ protected:
     // Declared in the reverse of the order in which the destructor tears them down.
     ClassMap& classMap;
     PtrT<Sim::Project> simProject;
-    std::uint32_t simStamp = 0;
+    Sim::Stamp simStamp = 0;
     std::map<PtrT<Vuro::BodyProto>, PtrT<BodyProto>> protoMap;
     Sim::NodeListT<BodyProto, PtrT<BodyProto>> protoList;
     RefList<Body> bodyList;
@@ -162,7 +163,7 @@ protected:
     // The simulation's next stamp when the last complete update began. While update
     // runs, `modelStill` says that no stamp has been taken since: nothing of the model
     // has changed since that update, so what it recorded still holds.
-    std::uint32_t stillSince = 0;
+    Sim::Stamp stillSince = 0;
     bool stillKnown = false;
     bool modelStill = false;
     Walk bodyWalk;

@@ -83,7 +83,7 @@ BSphereT<double> Body::getBSphere(Context&, unsigned mask, unsigned hlMask1, uns
 }
 
 const BSphereT<double>& Body::getPlacedSphere(const Sim::Node& sim) {
-    const std::uint32_t stamp = sim.getTransformStamp();
+    const Sim::Stamp stamp = sim.getTransformStamp();
     if (placedStamp != stamp) {
         const BSphereT<double>* local = proto ? &proto->localSphere : nullptr;
         placedSphere =

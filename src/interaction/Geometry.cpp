@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <string>
 
 namespace Ostra::Sim::GL::Geometry {
@@ -149,8 +150,53 @@ int clipToFrustum(Frustum& frustum, const Vec& a, const Vec& b, Vec& c0, Vec& c1
     return result;
 }
 
+namespace {
+
+bool isFinite(const Vec& v) {
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+
+// The merge of `s` with the sphere (tc, tr) when the plain sums overflow: the distance of
+// the centres or the sum of it and the radii is beyond the largest double. Worked out
+// in halves, with the distance as a scaled norm, so that no finite input overflows on
+// the way; only a radius that no double can hold comes out infinite.
+void mergeFar(BSphereT<double>& s, const Vec& tc, double tr) {
+    if (!isFinite(s.centre) || !isFinite(tc)) {
+        // Only a place that overflowed gets here: no finite sphere holds it.
+        s.centre = isFinite(s.centre) ? s.centre : isFinite(tc) ? tc : Vec();
+        s.radius = std::numeric_limits<double>::infinity();
+        return;
+    }
+    const Vec half = s.centre * 0.5 - tc * 0.5; // finite for any finite centres
+    const double largest = std::max({std::abs(half.x), std::abs(half.y), std::abs(half.z)});
+    const double halfDist = largest > 0.0 ? largest * (half / largest).length() : 0.0;
+    const double hs = s.radius * 0.5;
+    const double ht = tr * 0.5;
+    if (hs >= ht + halfDist) {
+        return;
+    }
+    if (ht >= hs + halfDist || !(halfDist > 0.0)) {
+        s.centre = tc;
+        s.radius = std::max(s.radius, tr);
+        return;
+    }
+    const double radius = hs + halfDist + ht;
+    if (!(radius <= std::numeric_limits<double>::max())) {
+        s.radius = std::numeric_limits<double>::infinity();
+        return;
+    }
+    // From the midpoint towards s's centre by hs − ht, less than half the distance: no
+    // step of the way leaves the span of the two centres.
+    s.centre = s.centre * 0.5 + tc * 0.5 + half * ((hs - ht) / halfDist);
+    s.radius = radius;
+}
+
+} // namespace
+
 // Results are written field by field: the sphere's constructor refuses negative radii,
-// which the empty sphere carries through here.
+// which the empty sphere carries through here. The direction of the centres is `diff /
+// d`, exactly what `normalize` gives, without its second square root; `normalize` would
+// refuse centres closer than `eps`, which the containment tests do not all catch.
 void merge(BSphereT<double>& s, const BSphereT<double>& t) {
     if (t.radius < 0.0) {
         return;
@@ -161,7 +207,8 @@ void merge(BSphereT<double>& s, const BSphereT<double>& t) {
         s.valid = t.radius >= 0.0;
         return;
     }
-    const double d = (s.centre - t.centre).length();
+    const Vec diff = s.centre - t.centre;
+    const double d = diff.length();
     if (s.radius >= t.radius + d) {
         return;
     }
@@ -171,9 +218,21 @@ void merge(BSphereT<double>& s, const BSphereT<double>& t) {
         s.valid = true;
         return;
     }
+    if (d < eps) {
+        // Too close for a direction: the larger sphere, grown to hold the smaller one.
+        if (t.radius > s.radius) {
+            s.centre = t.centre;
+        }
+        s.radius = std::min(s.radius, t.radius) + d;
+        return;
+    }
     const double radius = (s.radius + d + t.radius) / 2.0;
-    s.centre = t.centre + normalize(s.centre - t.centre, eps) * (radius - t.radius);
-    s.radius = radius;
+    if (radius <= std::numeric_limits<double>::max()) {
+        s.centre = t.centre + diff / d * (radius - t.radius);
+        s.radius = radius;
+        return;
+    }
+    mergeFar(s, t.centre, t.radius);
 }
 
 void addPoint(BSphereT<double>& s, const Vec& p) {
@@ -183,13 +242,25 @@ void addPoint(BSphereT<double>& s, const Vec& p) {
         s.valid = true;
         return;
     }
-    const double dist2 = (s.centre - p).lengthSquared();
-    if (s.radius * s.radius >= dist2) {
+    const Vec diff = s.centre - p;
+    const double dist2 = diff.lengthSquared();
+    // An overflowed square says nothing about containment: the far merge decides then.
+    if (dist2 <= std::numeric_limits<double>::max()) {
+        if (s.radius * s.radius >= dist2) {
+            return;
+        }
+        const double d = std::sqrt(dist2);
+        if (d < eps) {
+            // Too close for a direction: the sphere, grown to reach the point.
+            s.radius = std::max(s.radius, d);
+            return;
+        }
+        const double radius = (d + s.radius) / 2.0;
+        s.radius = radius;
+        s.centre = p + diff / d * radius;
         return;
     }
-    const double radius = (std::sqrt(dist2) + s.radius) / 2.0;
-    s.radius = radius;
-    s.centre = p + normalize(s.centre - p, eps) * radius;
+    mergeFar(s, p, 0.0);
 }
 
 void sphereOfBox(BSphereT<double>& s, const BBoxT<double>& box) {

@@ -195,8 +195,10 @@ private:
 }
 
 /// Grows `s` to contain the valid sphere `t` (nothing when t's radius is negative).
+/// Never throws: centres closer than `eps` keep the larger sphere, grown to hold the
+/// other; the radius is infinite only where no double can hold it.
 void merge(BSphereT<double>& s, const BSphereT<double>& t);
-/// Grows `s` to contain the point `p`.
+/// Grows `s` to contain the point `p`; never throws, as `merge`.
 void addPoint(BSphereT<double>& s, const Vector3T<double>& p);
 /// The sphere of a box: from the empty sphere, centre and half diagonal; from a valid
 /// one, grown by the eight corners.

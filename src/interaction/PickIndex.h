@@ -5,6 +5,7 @@
 #include <sim_gl/Fwd.h>
 
 #include <ostra_sim/NodeListT.h>
+#include <ostra_sim/Stamp.h>
 
 #include <cstdint>
 #include <vector>
@@ -50,7 +51,7 @@ private:
     struct Link {        // the check that the index is the list, and the refresh
         PtrT<Body> node; // reads null once the node is gone, which ends the match
         const Sim::Node* sim = nullptr;
-        std::uint32_t stamp = 0; // of `sim` when the entry was taken; 0: never
+        Sim::Stamp stamp = 0; // of `sim` when the entry was taken; 0: never
     };
     struct Frame {
         Vector3T<double> origin;
@@ -85,8 +86,8 @@ private:
     // What the mesh test makes of each prototype's spheres, valid while the serial is
     // the current one: it changes with every pass and after every test.
     std::vector<BodyProto::SphereUse> uses;
-    std::vector<std::uint32_t> useSerials;
-    std::uint32_t serial = 1;
+    std::vector<std::uint64_t> useSerials;
+    std::uint64_t serial = 1; // 64 bits: it never wraps back to a value still stored
     bool stale = true;
     bool foreign = false;
 };

@@ -28,8 +28,8 @@ namespace {
 // looks the body up again and stores the current stamp of its transform, so that a
 // body that moved at the same time as it was re-linked to the same node changes nothing.
 bool followLink(bool jointChanged, Project* project, const PtrT<Sim::Body>& simBody,
-                std::uint32_t linkStamp, std::uint32_t& storedLinkStamp, PtrT<Body>& glBody,
-                std::uint32_t& bodyStamp) {
+                Sim::Stamp linkStamp, Sim::Stamp& storedLinkStamp, PtrT<Body>& glBody,
+                Sim::Stamp& bodyStamp) {
     bool changed = false;
     if (jointChanged && linkStamp > storedLinkStamp) {
         storedLinkStamp = linkStamp;
@@ -45,7 +45,7 @@ bool followLink(bool jointChanged, Project* project, const PtrT<Sim::Body>& simB
         glBody = PtrT<Body>(node);
     }
     if (Body* node = glBody.get()) {
-        const std::uint32_t current = node->getSimNode()->getTransformStamp();
+        const Sim::Stamp current = node->getSimNode()->getTransformStamp();
         // Written only when it differs: an update of a still model then dirties no
         // cache line of the joint.
         if (current != bodyStamp) {

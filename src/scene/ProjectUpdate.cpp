@@ -45,7 +45,7 @@ struct BodyKind {
         return &static_cast<const Sim::Body&>(body).getNext();
     }
     static bool isMirrored(const Sim::Body& body) { return body.getStatus() >= 2; }
-    static bool unstamped(const Sim::Body&, std::uint32_t) { return false; }
+    static bool unstamped(const Sim::Body&, Sim::Stamp) { return false; }
     static void refresh(Body& node) { node.update(); }
     // Exactly the classes whose refresh is known; a subclass may do anything.
     static unsigned idleness(const Body& node) {
@@ -69,7 +69,7 @@ struct JointKind {
     // True if neither the joint nor its bodies' places took a stamp from `seen` on. A
     // live body node of the joint mirrors the joint's own body, since exchanging a body
     // stamps the joint; a body without a live node is not read by the refresh anyway.
-    static bool unstamped(const Sim::Joint& joint, std::uint32_t seen) {
+    static bool unstamped(const Sim::Joint& joint, Sim::Stamp seen) {
         const auto before = [seen](const Sim::Body* body) {
             return !body || body->getTransformStamp() < seen;
         };
@@ -97,7 +97,7 @@ struct SensorKind {
         return &static_cast<const Sim::Sensor&>(sensor).getNext();
     }
     static bool isMirrored(const Sim::Sensor& sensor) { return isMapped(sensor); }
-    static bool unstamped(const Sim::Sensor&, std::uint32_t) { return false; }
+    static bool unstamped(const Sim::Sensor&, Sim::Stamp) { return false; }
     static void refresh(Sensor&) {}
     static unsigned idleness(const Sensor&) { return IdleAlways; }
     static RefT<Sensor> create(Project& project, Sim::Sensor& sensor) {
@@ -109,7 +109,7 @@ struct SensorKind {
 
 template <class Kind, class T>
 void Project::sync(Sim::NodeListT<T, RefT<T>>& list, Sim::Project* model, UpdateResult& result,
-                   Walk& walk, std::uint32_t seen) {
+                   Walk& walk, Sim::Stamp seen) {
     auto* m = model ? Kind::first(*model) : nullptr;
     T* n = list.first.get();
     const bool recorded = walk.valid && walk.changes == list.getChanges();
@@ -206,10 +206,14 @@ T* Project::retire(Sim::NodeListT<T, RefT<T>>& list, T& node, UpdateResult& resu
 
 Project::UpdateResult Project::update() {
     const BusyScope busy(busyWith, "Project::update");
-    const std::uint32_t now = Sim::peekStamp();
+    // The shortcuts below trust the simulation model to take every stamp of every object
+    // from its one process-wide counter (`Sim::peekStamp`), at the change it marks: an
+    // unmoved counter then means an unchanged model, and a stamp below `seen` an
+    // unchanged member. A model that stamped any other way would make them skip changes.
+    const Sim::Stamp now = Sim::peekStamp();
     // Stamps below `seen` were all there when the last complete update began; none is
     // below 0 when there was none.
-    const std::uint32_t seen = stillKnown ? stillSince : 0;
+    const Sim::Stamp seen = stillKnown ? stillSince : 0;
     modelStill = stillKnown && now == stillSince;
     stillSince = now;
     stillKnown = false; // until this update completes

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <numbers>
 #include <random>
 
@@ -140,6 +141,64 @@ TEST(GeometrySphere, MergePointsBoxesAndTransforms) {
     expectSphere(transformSphere(Matrix::scaling(2.0), {1, 0, 0}, 1.5), {2, 0, 0}, 3);
     expectSphere(transformSphere(Matrix::rotationZ(std::numbers::pi / 2), {1, 0, 0}, 1), {0, 1, 0},
                  1);
+}
+
+// Whether `outer` holds `inner`, up to a few units of rounding of the magnitudes
+// involved; in long double, whose range holds every sum and square of doubles.
+bool holds(const Sphere& outer, const Sphere& inner) {
+    using L = long double;
+    const L dx = L(inner.centre.x) - L(outer.centre.x);
+    const L dy = L(inner.centre.y) - L(outer.centre.y);
+    const L dz = L(inner.centre.z) - L(outer.centre.z);
+    const auto size = [](const Sphere& s) {
+        return std::abs(L(s.centre.x)) + std::abs(L(s.centre.y)) + std::abs(L(s.centre.z)) +
+               L(s.radius);
+    };
+    return std::sqrt(dx * dx + dy * dy + dz * dz) + L(inner.radius) <=
+           L(outer.radius) + (size(outer) + size(inner)) * 1e-14L;
+}
+
+// Centres closer than a direction can be taken from, and centres at the ends of the
+// double range: merging and adding points never throws and the result holds both.
+TEST(GeometrySphere, NearAndFarCentresNeverThrowAndTheResultHoldsBoth) {
+    const auto check = [](const Sphere& a, const Sphere& b, const char* what) {
+        const auto expectBoth = [&](const Sphere& result, const char* how) {
+            EXPECT_TRUE(result.valid && std::isfinite(result.radius) && holds(result, a) &&
+                        holds(result, b))
+                << what << ", " << how << ": centre " << result.centre.x << " " << result.centre.y
+                << " " << result.centre.z << " radius " << result.radius;
+        };
+        Sphere merged = a;
+        EXPECT_NO_THROW(merge(merged, b)) << what;
+        expectBoth(merged, "merged");
+        if (b.radius == 0.0) {
+            Sphere grown = a;
+            EXPECT_NO_THROW(addPoint(grown, b.centre)) << what;
+            expectBoth(grown, "point added");
+        }
+    };
+    for (const double offset : {1e-16, 1e-12, 5e-11, 2e-10}) {
+        SCOPED_TRACE(offset);
+        check(Sphere({1, 2, 3}, 0.0), Sphere({1, 2, 3 + offset}, 0.0), "two points");
+        check(Sphere({0, 0, 0}, 0.0), Sphere({offset, offset, 0}, 0.0), "two points at 0");
+        check(Sphere({5, 0, 0}, 1.0), Sphere({5 + offset, 0, 0}, 1.0), "equal spheres");
+        check(Sphere({5, 0, 0}, 1.0), Sphere({5, offset, 0}, 1.0 + offset / 4), "larger second");
+    }
+    const double top = std::numeric_limits<double>::max();
+    check(Sphere({top, 0, 0}, 1.0), Sphere({-top, 0, 0}, 1.0), "across the whole x range");
+    check(Sphere({top, 0, 0}, 0.0), Sphere({-top, 0, 0}, 0.0), "points across the range");
+    check(Sphere({1e200, 1e200, 0}, 1e200), Sphere({-1e200, 0, 1e200}, 3e200), "scaled by 1e200");
+    check(Sphere({1e300, 0, 0}, 1e200), Sphere({0, 1e300, 0}, 0.0), "squares overflow");
+
+    // No double holds the radius: it is infinite about a finite centre.
+    Sphere beyond({top, top, top}, 0.0);
+    EXPECT_NO_THROW(merge(beyond, Sphere({-top, -top, -top}, 0.0)));
+    EXPECT_TRUE(std::isinf(beyond.radius));
+    EXPECT_TRUE(std::isfinite(beyond.centre.x));
+    Sphere points;
+    addPoint(points, {top, top, 0});
+    EXPECT_NO_THROW(addPoint(points, {-top, -top, 0}));
+    EXPECT_TRUE(std::isinf(points.radius) && std::isfinite(points.centre.y));
 }
 
 } // namespace

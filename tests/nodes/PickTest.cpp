@@ -3,6 +3,7 @@
 #include <tolu/math3d/Errors.h>
 #include <vuro_gl/BodyProto.h>
 
+#include <cmath>
 #include <limits>
 
 namespace NodeTest {
@@ -202,6 +203,61 @@ TEST_F(Nodes, SpheresHoldWhatTheMasksSelectAJointsTheJointAndItsLineEnds) {
          {Vector3T<double>(0, 0, 5), Vector3T<double>(4, 0, 0), Vector3T<double>(0, -3, 2)}) {
         EXPECT_LE((p - lines.centre).length(), lines.radius + 1e-9) << fmt(p);
     }
+}
+
+// Whether `sphere` holds `p` (up to rounding of the magnitudes involved), in long double.
+bool holds(const Tolu::BSphereT<double>& sphere, const Vector3T<double>& p, double radius = 0) {
+    using L = long double;
+    const L dx = L(p.x) - L(sphere.centre.x);
+    const L dy = L(p.y) - L(sphere.centre.y);
+    const L dz = L(p.z) - L(sphere.centre.z);
+    const L size =
+        std::abs(L(p.x)) + std::abs(L(p.y)) + std::abs(L(p.z)) + L(radius) + L(sphere.radius);
+    return sphere.valid &&
+           std::sqrt(dx * dx + dy * dy + dz * dz) + L(radius) <= L(sphere.radius) + size * 1e-14L;
+}
+
+// Twin bodies and a joint closer than a direction can be taken from, and bodies at the
+// ends of the double range: spheres come out whole, without an exception.
+TEST_F(Nodes, SpheresOfNearlyCoincidentAndOfFarFlungNodesHoldThemAll) {
+    auto a = simBody({0, 0, 0});
+    auto b = simBody({0, 0, 0});
+    a->setProto(triangle());
+    b->setProto(triangle());
+    node(*a);
+    node(*b);
+    auto& joint = node<GL::Joint>(*simJoint({0, 0, 0}, a.get(), nullptr));
+    for (const double offset : {1e-16, 1e-12, 5e-11, 2e-10}) {
+        SCOPED_TRACE(offset);
+        const Vector3T<double> at(offset, 0, offset);
+        b->setTransform(Matrix4x4T<double>::translation(at));
+        a->setRefPoint(at);
+        for (const unsigned mask : {0x01u, 0x10u, 0x11u}) {
+            Tolu::BSphereT<double> sphere;
+            ASSERT_NO_THROW(sphere = project->getBSphere(context, mask, 0, 0)) << mask;
+            EXPECT_TRUE(holds(sphere, {}, 1.0) && holds(sphere, at, 1.0)) << mask;
+        }
+        Tolu::BSphereT<double> lines;
+        ASSERT_NO_THROW(lines = joint.getBSphere(context, 0x04, 0, 0));
+        EXPECT_TRUE(holds(lines, {}) && holds(lines, at));
+    }
+
+    // At the ends of the range, and scaled up 1e200 times: no square of a distance fits
+    // in a double, the sphere still does.
+    const double top = std::numeric_limits<double>::max();
+    a->setRefPoint({});
+    a->setTransform(Matrix4x4T<double>::translation({top, 0, 0}));
+    b->setTransform(Matrix4x4T<double>::translation({-top, 0, 0}));
+    Tolu::BSphereT<double> far;
+    ASSERT_NO_THROW(far = project->getBSphere(context, 0x11, 0, 0));
+    EXPECT_TRUE(std::isfinite(far.radius) && holds(far, {top, 0, 0}) && holds(far, {-top, 0, 0}));
+    b->setTransform(Matrix4x4T<double>::translation({0, -1e200, 0}) *
+                    Matrix4x4T<double>::scaling(1e200));
+    ASSERT_NO_THROW(far = project->getBSphere(context, 0x11, 0, 0));
+    EXPECT_TRUE(std::isfinite(far.radius) && holds(far, {top, 0, 0}, 1.0) &&
+                holds(far, {0, -1e200, 0}, 1e200));
+    ASSERT_NO_THROW(far = joint.getBSphere(context, 0x24, 0, 0));
+    EXPECT_TRUE(std::isfinite(far.radius) && holds(far, {top, 0, 0}) && holds(far, {}, 1.0));
 }
 
 // Spheres and mesh picks reuse what they worked out for a body that stands still; a

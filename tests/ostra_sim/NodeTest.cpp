@@ -16,14 +16,14 @@ using Tolu::makeRef;
 using M4 = Tolu::Matrix4x4T<double>;
 
 TEST(NodeStamps, TransformRaisesBothStampsOtherSettersOnlyTheNodeStamp) {
-    const std::uint32_t first = nextStamp();
+    const Stamp first = nextStamp();
     EXPECT_GT(first, 0u);
     EXPECT_GT(nextStamp(), first);
     auto body = makeRef<Body>(SrcRef("b"));
     EXPECT_GT(body->getStamp(), first + 1);
-    std::uint32_t last = body->getStamp();
+    Stamp last = body->getStamp();
     const auto raisedAlone = [&](auto&& write) {
-        const std::uint32_t transformStamp = body->getTransformStamp();
+        const Stamp transformStamp = body->getTransformStamp();
         write();
         const bool ok = body->getStamp() > last && body->getTransformStamp() == transformStamp;
         last = body->getStamp();
@@ -47,8 +47,8 @@ TEST(NodeStamps, TransformRaisesBothStampsOtherSettersOnlyTheNodeStamp) {
 TEST(NodeStamps, JointSettersRaiseTheJointStampAndTheFinerOne) {
     auto joint = makeRef<JointTrack>(SrcRef("j"));
     auto body = makeRef<Body>(SrcRef("b"));
-    const std::uint32_t frame = joint->getFrameStamp();
-    const std::uint32_t link2 = joint->getBody2LinkStamp();
+    const Stamp frame = joint->getFrameStamp();
+    const Stamp link2 = joint->getBody2LinkStamp();
     joint->setBody1(body);
     EXPECT_EQ(joint->getBody1LinkStamp(), joint->getStamp());
     EXPECT_EQ(joint->getFrameStamp(), frame);
@@ -56,12 +56,12 @@ TEST(NodeStamps, JointSettersRaiseTheJointStampAndTheFinerOne) {
     joint->setFrame(M4::translation({0, 0, 1}));
     EXPECT_EQ(joint->getFrameStamp(), joint->getStamp());
     EXPECT_GT(joint->getFrameStamp(), joint->getBody1LinkStamp());
-    const std::uint32_t before = joint->getStamp();
+    const Stamp before = joint->getStamp();
     joint->setCurrentPos(2.5);
     EXPECT_GT(joint->getStamp(), before);
 
     auto sensor = makeRef<SensorTrack>(SrcRef("s"));
-    const std::uint32_t sensorStamp = sensor->getStamp();
+    const Stamp sensorStamp = sensor->getStamp();
     sensor->setTrack(body);
     sensor->setPos2(-1);
     EXPECT_GT(sensor->getStamp(), sensorStamp);
@@ -72,7 +72,7 @@ TEST(NodeStamps, JointSettersRaiseTheJointStampAndTheFinerOne) {
 
 TEST(NodeErrors, NonFiniteValuesAreRefusedWithTheObjectName) {
     auto body = makeRef<Body>(SrcRef("crane", "plant.model", 12));
-    const std::uint32_t stamp = body->getStamp();
+    const Stamp stamp = body->getStamp();
     M4 bad;
     bad.m[3] = std::numeric_limits<double>::quiet_NaN();
     try {

@@ -72,7 +72,7 @@ TEST_F(Drag, StepMovesTheGrabPointToTouchPlusOffset) {
     // The body moves after the grab: the grab point stays where it was on the body.
     body->setTransform(M4::translation({0, 5, 0}) * body->getTransform());
     drv->getDragOffset().storeValue({0, 0, 2});
-    const std::uint32_t other = bystander->getStamp();
+    const Stamp other = bystander->getStamp();
     project->step();
     expectNear(body->getTransform().transformAffine(grabInBody), touch + V3(0, 0, 2));
     EXPECT_NEAR(body->getTransform()(0, 1), -1, 1e-12); // still turned: translation only
@@ -87,7 +87,7 @@ TEST_F(Drag, StepMovesTheGrabPointToTouchPlusOffset) {
 TEST_F(Drag, NothingMovesWithoutAnActiveDragOfALiveBody) {
     drv->getDragBody().storeValue(Tolu::PtrT<Body>(body));
     drv->getDragOffset().storeValue({1, 1, 1});
-    const std::uint32_t stamp = body->getStamp();
+    const Stamp stamp = body->getStamp();
     project->step();
     drv->getDragActive().storeValue(true);
     drv->setEnabled(false);

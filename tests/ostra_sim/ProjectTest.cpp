@@ -32,7 +32,7 @@ struct ProjectEditing : ::testing::Test {
 TEST_F(ProjectEditing, InsertRemoveAndMoveKeepOrderAndCount) {
     project->addBody(a);
     project->addBody(c);
-    std::uint32_t stamp = project->getStamp();
+    Stamp stamp = project->getStamp();
     project->insertBody(b, c);
     EXPECT_EQ(names(*project), "abc");
     EXPECT_GT(project->getStamp(), stamp);
@@ -56,7 +56,7 @@ TEST_F(ProjectEditing, InsertRemoveAndMoveKeepOrderAndCount) {
 
 TEST_F(ProjectEditing, MembershipIsCheckedAndExclusive) {
     project->addBody(a);
-    const std::uint32_t stamp = project->getStamp();
+    const Stamp stamp = project->getStamp();
     EXPECT_THROW(project->removeBody(b), Error);
     EXPECT_THROW(project->addBody(a), Error);
     EXPECT_THROW(project->insertBody(b, c), Error);
@@ -86,7 +86,7 @@ TEST_F(ProjectEditing, OtherListsEditTheSameWay) {
     EXPECT_EQ(project->getSensorList().getFirst().get(), plain.get());
     EXPECT_EQ(project->getPortDrvs().getCount(), 1u);
     EXPECT_EQ(drv->getProject().get(), project.get());
-    const std::uint32_t stamp = project->getStamp();
+    const Stamp stamp = project->getStamp();
     project->removeJoint(joint);
     project->removeSensor(plain);
     project->removePortDrv(drv);

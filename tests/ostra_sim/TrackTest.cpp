@@ -130,7 +130,7 @@ TEST(TrackErrors, UnresolvablePositionsAndBadParametersThrow) {
     EXPECT_THROW((void)track->getPos(-0.5), Tolu::Error);
     expectNear(track->getPos(2 + 1e-10), {2, 0, 0});
 
-    const std::uint32_t stamp = track->getStamp();
+    const Stamp stamp = track->getStamp();
     EXPECT_THROW(track->addStraight(-1), Error);
     EXPECT_THROW(track->addArc(0, Deg(90)), Error);
     EXPECT_THROW(track->addArc(1, Deg(nan)), Error);

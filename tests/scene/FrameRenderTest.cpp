@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <limits>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -355,6 +356,28 @@ TEST_F(FrameRender, FailuresResetGLStateAndReachTheCaller) {
         expectEndsWithReset(context.trace(driverGL));
     }
     gl.throwAt(0);
+}
+
+// The shadow pass is sized to twin bodies a hair apart, and to bodies at the ends of the
+// double range, without an exception.
+TEST_F(FrameRender, ShadowsOfNearlyCoincidentAndFarFlungBodies) {
+    addBox();
+    addBox();
+    addBox();
+    const double top = std::numeric_limits<double>::max();
+    for (const double offset : {1e-16, 1e-12, 5e-11, 2e-10, top}) {
+        SCOPED_TRACE(offset);
+        const double other = offset == top ? -top : 0.0;
+        bodies[0]->getSimNode()->setTransform(Matrix4x4T<double>::translation({0, other, 0}));
+        bodies[1]->getSimNode()->setTransform(Matrix4x4T<double>::translation({0, offset, 0}));
+        bodies[2]->getSimNode()->setTransform(Matrix4x4T<double>::translation({0, 0, 0}));
+        Lines frame;
+        ASSERT_NO_THROW(frame = draw({0x001, 0, 0, true, 0}));
+        EXPECT_NE(std::find_if(
+                      frame.begin(), frame.end(),
+                      [](const std::string& op) { return op.rfind("initShadowRender", 0) == 0; }),
+                  frame.end());
+    }
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include <ostra_sim/Body.h>
 #include <ostra_sim/Node.h>
+#include <ostra_sim/Stamp.h>
 
 #include <cstdint>
 
@@ -27,11 +28,11 @@ public:
     [[nodiscard]] const Tolu::PtrT<Joint>& getPrev() const noexcept { return prev; }
     [[nodiscard]] std::int32_t getStatus() const noexcept { return status; }
     [[nodiscard]] const Tolu::Matrix4x4T<double>& getFrame() const noexcept { return frame; }
-    [[nodiscard]] std::uint32_t getFrameStamp() const noexcept { return frameStamp; }
+    [[nodiscard]] Stamp getFrameStamp() const noexcept { return frameStamp; }
     [[nodiscard]] const Tolu::PtrT<Body>& getBody1() const noexcept { return body1; }
     [[nodiscard]] const Tolu::PtrT<Body>& getBody2() const noexcept { return body2; }
-    [[nodiscard]] std::uint32_t getBody1LinkStamp() const noexcept { return body1LinkStamp; }
-    [[nodiscard]] std::uint32_t getBody2LinkStamp() const noexcept { return body2LinkStamp; }
+    [[nodiscard]] Stamp getBody1LinkStamp() const noexcept { return body1LinkStamp; }
+    [[nodiscard]] Stamp getBody2LinkStamp() const noexcept { return body2LinkStamp; }
 
 protected:
     ~Joint() override;
@@ -42,9 +43,9 @@ private:
     // What a viewer's walk reads of every joint comes first, together.
     Tolu::RefT<Joint> next;
     std::int32_t status = 2;
-    std::uint32_t frameStamp;
-    std::uint32_t body1LinkStamp;
-    std::uint32_t body2LinkStamp;
+    Stamp frameStamp;
+    Stamp body1LinkStamp;
+    Stamp body2LinkStamp;
     Tolu::PtrT<Body> body1;
     Tolu::PtrT<Body> body2;
     Tolu::PtrT<Joint> prev;

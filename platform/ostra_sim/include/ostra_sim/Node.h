@@ -3,6 +3,7 @@
 #include <ostra_sim/Export.h>
 #include <ostra_sim/Fwd.h>
 #include <ostra_sim/SrcRef.h>
+#include <ostra_sim/Stamp.h>
 #include <tolu/math3d/Matrix4x4T.h>
 #include <tolu/math3d/Vector3T.h>
 #include <tolu/util/Class.h>
@@ -38,13 +39,13 @@ public:
     [[nodiscard]] const std::string& getName() const noexcept { return srcRef.name; }
     [[nodiscard]] const SrcRef& getSrcRef() const noexcept { return srcRef; }
     /// Raised by every setter.
-    [[nodiscard]] std::uint32_t getStamp() const noexcept { return stamp; }
+    [[nodiscard]] Stamp getStamp() const noexcept { return stamp; }
     /// World transform (row-major; translation in elements 3, 7, 11).
     [[nodiscard]] const Tolu::Matrix4x4T<double>& getTransform() const noexcept {
         return transform;
     }
     /// Raised by `setTransform` only.
-    [[nodiscard]] std::uint32_t getTransformStamp() const noexcept { return transformStamp; }
+    [[nodiscard]] Stamp getTransformStamp() const noexcept { return transformStamp; }
     [[nodiscard]] bool isVisible() const noexcept { return visible != 0; }
     [[nodiscard]] bool isPickable() const noexcept { return pickable != 0; }
     [[nodiscard]] bool isUseColor() const noexcept { return useColor != 0; }
@@ -74,8 +75,8 @@ private:
     Tolu::Vector3T<float> color{0.7f, 0.7f, 0.7f};
     float colorMix = 0.5f;
     float alpha = 1.0f;
-    std::uint32_t stamp;
-    std::uint32_t transformStamp;
+    Stamp stamp;
+    Stamp transformStamp;
     std::uint8_t visible = 1;
     std::uint8_t pickable = 1;
     std::uint8_t useColor = 0;

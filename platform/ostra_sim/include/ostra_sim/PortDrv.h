@@ -3,6 +3,7 @@
 #include <ostra_sim/Export.h>
 #include <ostra_sim/Fwd.h>
 #include <ostra_sim/SrcRef.h>
+#include <ostra_sim/Stamp.h>
 #include <tolu/util/Class.h>
 #include <tolu/util/PtrT.h>
 #include <tolu/util/RefT.h>
@@ -20,7 +21,7 @@ public:
     [[nodiscard]] const std::string& getName() const noexcept { return srcRef.name; }
     [[nodiscard]] const SrcRef& getSrcRef() const noexcept { return srcRef; }
     /// Raised by every setter of the driver.
-    [[nodiscard]] std::uint32_t getStamp() const noexcept { return stamp; }
+    [[nodiscard]] Stamp getStamp() const noexcept { return stamp; }
     /// The following driver of the owning list, or null.
     [[nodiscard]] const Tolu::RefT<PortDrv>& getNext() const noexcept { return next; }
     [[nodiscard]] const Tolu::PtrT<PortDrv>& getPrev() const noexcept { return prev; }
@@ -41,7 +42,7 @@ private:
     Tolu::RefT<PortDrv> next;
     Tolu::PtrT<PortDrv> prev;
     Tolu::PtrT<Project> project;
-    std::uint32_t stamp;
+    Stamp stamp;
 };
 
 } // namespace Ostra::Sim

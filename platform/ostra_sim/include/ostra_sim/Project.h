@@ -5,6 +5,7 @@
 #include <ostra_sim/NodeListT.h>
 #include <ostra_sim/PortDrv.h>
 #include <ostra_sim/Sensor.h>
+#include <ostra_sim/Stamp.h>
 
 #include <cstdint>
 
@@ -43,7 +44,7 @@ public:
     void step();
 
     [[nodiscard]] const SrcRef& getSrcRef() const noexcept { return srcRef; }
-    [[nodiscard]] std::uint32_t getStamp() const noexcept { return stamp; }
+    [[nodiscard]] Stamp getStamp() const noexcept { return stamp; }
     [[nodiscard]] BodyList& getBodyList() noexcept { return bodies; }
     [[nodiscard]] const BodyList& getBodyList() const noexcept { return bodies; }
     [[nodiscard]] JointList& getJointList() noexcept { return joints; }
@@ -67,7 +68,7 @@ private:
     JointList joints;
     SensorList sensors;
     PortDrvList portDrvs;
-    std::uint32_t stamp;
+    Stamp stamp;
 };
 
 } // namespace Ostra::Sim

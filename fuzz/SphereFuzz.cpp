@@ -1,0 +1,142 @@
+// Bounding spheres grown by merging spheres and adding points, over any finite input:
+// from one ulp apart to the ends of the double range. Nothing may throw, and after each
+// step the sphere holds what it held before and what was added, up to a tolerance
+// relative to the magnitudes involved (and an absolute 1e-150, below which squares
+// underflow). While every input stays within ±1e307 the radius must stay finite too.
+
+#include "interaction/Geometry.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <limits>
+
+namespace {
+
+using Ostra::Sim::GL::Geometry::addPoint;
+using Ostra::Sim::GL::Geometry::merge;
+using Sphere = Tolu::BSphereT<double>;
+using Vec = Tolu::Vector3T<double>;
+
+class Input {
+public:
+    Input(const std::uint8_t* data, std::size_t size) : data(data), size(size) {}
+    [[nodiscard]] bool empty() const { return size == 0; }
+    unsigned byte() { return take<std::uint8_t>(); }
+    // Any finite double the bytes spell; a NaN or an infinity becomes 1.
+    double number() {
+        const double x = take<double>();
+        return std::isfinite(x) ? x : 1.0;
+    }
+    Vec vec() {
+        const double x = number();
+        const double y = number();
+        return {x, y, number()};
+    }
+
+private:
+    template <class T> T take() {
+        T value{};
+        const std::size_t n = size < sizeof(T) ? size : sizeof(T);
+        std::memcpy(&value, data, n);
+        data += n;
+        size -= n;
+        return value;
+    }
+    const std::uint8_t* data;
+    std::size_t size;
+};
+
+[[noreturn]] void fail(const char* what, const Sphere& s) {
+    std::fprintf(stderr, "%s: sphere (%.17g, %.17g, %.17g) radius %.17g\n", what, s.centre.x,
+                 s.centre.y, s.centre.z, s.radius);
+    std::abort();
+}
+
+double magnitude(const Vec& v) {
+    return std::max({std::abs(v.x), std::abs(v.y), std::abs(v.z)});
+}
+
+// True when `outer` holds the sphere (centre, radius). Worked out in long double, whose
+// range holds every sum and square of doubles.
+bool holds(const Sphere& outer, const Vec& centre, double radius) {
+    if (std::isinf(outer.radius)) {
+        return true;
+    }
+    using L = long double;
+    const L dx = L(centre.x) - L(outer.centre.x);
+    const L dy = L(centre.y) - L(outer.centre.y);
+    const L dz = L(centre.z) - L(outer.centre.z);
+    const L reach = std::sqrt(dx * dx + dy * dy + dz * dz) + L(radius);
+    const L scale = L(magnitude(outer.centre)) + L(magnitude(centre)) + L(outer.radius) + L(radius);
+    return reach <= L(outer.radius) + scale * 1e-12L + 1e-150L;
+}
+
+// A centre near `from`: a few ulps away, or a small absolute offset, or anywhere.
+Vec place(Input& in, unsigned how, const Vec& from) {
+    switch (how & 3u) {
+    case 0: {
+        const Vec step = in.vec();
+        const double largest = magnitude(step);
+        const double scale = largest > 0.0 ? magnitude(from) * 0x1p-50 / largest : 0.0;
+        return from + step * (std::isfinite(scale) ? scale : 0.0);
+    }
+    case 1: {
+        const Vec step = in.vec();
+        const double largest = magnitude(step);
+        return largest > 1e-9 ? from + step * (1e-9 / largest) : from + step;
+    }
+    default:
+        return in.vec();
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    Input in(data, size);
+    Sphere s;
+    Vec last;
+    double largestInput = 0.0;
+    while (!in.empty()) {
+        const unsigned op = in.byte();
+        const Vec centre = place(in, op >> 1, s.valid ? s.centre : last);
+        const double radius = (op & 1u) ? std::abs(in.number()) : 0.0;
+        largestInput = std::max({largestInput, magnitude(centre), radius});
+        const Sphere before = s;
+        try {
+            if (op & 1u) {
+                Sphere added;
+                added.centre = centre;
+                added.radius = radius;
+                added.valid = true;
+                merge(s, added);
+            } else {
+                addPoint(s, centre);
+            }
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "%s\n", e.what());
+            fail("threw", before);
+        }
+        if (!s.valid || std::isnan(s.radius) || s.radius < 0.0 || !std::isfinite(s.centre.x) ||
+            !std::isfinite(s.centre.y) || !std::isfinite(s.centre.z)) {
+            fail("no sound sphere", s);
+        }
+        if (largestInput <= 1e307 && std::isinf(s.radius)) {
+            fail("infinite radius for inputs within 1e307", s);
+        }
+        if (!holds(s, centre, radius)) {
+            fail("does not hold what was added", s);
+        }
+        if (before.valid && !holds(s, before.centre, before.radius)) {
+            fail("does not hold what it held", s);
+        }
+        last = centre;
+    }
+    return 0;
+}
