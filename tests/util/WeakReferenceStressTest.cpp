@@ -131,6 +131,7 @@ TEST(WeakReferenceStress, LastStrongReferenceDropsOnAnyThread) {
 TEST(WeakReferenceStress, SafeReadsWhileTheTargetDiesElsewhere) {
     constexpr int readerCount = 2;
     constexpr int rounds = 3000;
+    constexpr int readsPerRound = 400; // bounded: a reader never waits for the owner by spinning
     const auto liveBefore = Class::getLiveCount();
     const RefT<Target> bystander = Tolu::makeRef<Target>(-1);
 
@@ -145,7 +146,7 @@ TEST(WeakReferenceStress, SafeReadsWhileTheTargetDiesElsewhere) {
             sync.arrive_and_wait(); // round starts
             const void* key = shared.getKey();
             long live = 0;
-            do {
+            for (int read = 0; read < readsPerRound; ++read) {
                 const bool alive = static_cast<bool>(shared);
                 EXPECT_FALSE(shared == bystander);
                 EXPECT_FALSE(shared == bystander.get());
@@ -158,7 +159,10 @@ TEST(WeakReferenceStress, SafeReadsWhileTheTargetDiesElsewhere) {
                     live += alive ? 1 : 0;
                 }
                 static_cast<void>(shared == twin);
-            } while (!dropped.load(std::memory_order_acquire));
+                if (dropped.load(std::memory_order_acquire)) {
+                    break; // one read after the death is enough
+                }
+            }
             liveReads.fetch_add(live, std::memory_order_relaxed);
             sync.arrive_and_wait(); // round ends
         }
