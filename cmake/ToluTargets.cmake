@@ -5,9 +5,14 @@ target_compile_options(tolu_warnings INTERFACE -Wall -Wextra -Wpedantic
 
 add_library(tolu_sanitize INTERFACE)
 if(TOLU_SANITIZE)
-    target_compile_options(tolu_sanitize INTERFACE -fsanitize=${TOLU_SANITIZE}
+    set(tolu_sanitizers ${TOLU_SANITIZE})
+    # GCC leaves out-of-range float-to-integer conversions out of "undefined".
+    if(TOLU_SANITIZE MATCHES "undefined")
+        string(APPEND tolu_sanitizers ",float-cast-overflow")
+    endif()
+    target_compile_options(tolu_sanitize INTERFACE -fsanitize=${tolu_sanitizers}
         -fno-omit-frame-pointer -fno-sanitize-recover=all)
-    target_link_options(tolu_sanitize INTERFACE -fsanitize=${TOLU_SANITIZE})
+    target_link_options(tolu_sanitize INTERFACE -fsanitize=${tolu_sanitizers})
 endif()
 
 # tolu_add_library(<name> ALIAS <ns::name> EXPORT_HEADER <include/path/Export.h>

@@ -41,7 +41,8 @@ public:
     [[nodiscard]] const PtrT<Sim::Project>& get() const noexcept { return simProject; }
     /// Brings the nodes into line with the simulation project: keeps and refreshes the
     /// nodes that still match, removes the others and creates the missing ones, then
-    /// collects the user-interface port drivers and the draggable bodies.
+    /// collects the user-interface port drivers and the draggable bodies. Last, lets the
+    /// class map release the GL classes of model prototypes that died.
     UpdateResult update();
     /// The node that mirrors `simNode`, or null. The address is not dereferenced.
     [[nodiscard]] RefT<Node> find(Sim::Node* simNode) const;

@@ -11,6 +11,8 @@
 #include <tolu/gl/Functions.h>
 #include <tolu/gl/GL.h>
 #include <tolu/gl/GLEnums.h>
+#include <tolu/math3d/Errors.h>
+#include <tolu/util/Error.h>
 #include <vuro_gl/gl/Context.h>
 #include <vuro_gl/gl/Isect.h>
 #include <vuro_gl/gl/IsectContext.h>
@@ -18,6 +20,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <string>
 
 namespace Ostra::Sim::GL {
 
@@ -25,17 +28,34 @@ namespace {
 
 constexpr double degreesPerArcStep = 5.0;
 constexpr std::uint64_t curvePoints = 16;
+// Most points a path may have: 2^24 points are 192 MiB of vertices, or one arc of about
+// 84 million degrees. A longer path is refused rather than sampled with a count that
+// does not fit an integer or the memory.
+constexpr std::uint64_t maxPathPoints = std::uint64_t(1) << 24;
+
+[[noreturn]] void refusePath(const Sim::Track& track, std::size_t i, const std::string& why) {
+    throw Tolu::Error("Ostra::Sim::GL::Track::update: track \"" + track.getName() + "\" segment " +
+                      std::to_string(i) + ": " + why + " (a path has at most " +
+                      std::to_string(maxPathPoints) + ")");
+}
 
 // How many points segment `i` adds to the path: 0 for a type that has none.
 std::uint64_t pointCount(const Sim::Track& track, std::size_t i) {
     switch (track.getSeg(i)) {
     case Sim::Track::SegStraight:
         return 1;
-    case Sim::Track::SegArc:
-        // Every step spans less than the step angle.
-        return static_cast<std::uint64_t>(
-                   std::floor(std::fabs(track.getArcAngle(i).value) / degreesPerArcStep)) +
-               1;
+    case Sim::Track::SegArc: {
+        // Every step spans less than the step angle. Bounded as a double: converting a
+        // count beyond the integer's range is undefined.
+        const double angle = track.getArcAngle(i).value;
+        const double steps = std::floor(std::fabs(angle) / degreesPerArcStep);
+        if (!(steps < static_cast<double>(maxPathPoints))) {
+            refusePath(track, i,
+                       "an arc of " + Tolu::formatMath3dValue(angle) +
+                           " degrees needs too many points");
+        }
+        return static_cast<std::uint64_t>(steps) + 1;
+    }
     case Sim::Track::SegBezier:
     case Sim::Track::SegHelix:
         return curvePoints;
@@ -78,26 +98,33 @@ void Track::update() {
         endTransform = Matrix4x4T<double>::identity();
         return;
     }
-    // Sampled aside, so that a failing segment leaves the node as it was.
+    // Sampled aside, so that a failing segment leaves the node as it was; counted first,
+    // so that a path too long is refused before anything is sampled.
     std::vector<std::uint64_t> counts(n, 0);
-    std::vector<Vector3T<float>> sampled{Vector3T<float>(0.0f, 0.0f, 0.0f)};
+    std::uint64_t total = 0;
     for (std::size_t i = 0; i < n; ++i) {
-        const std::uint64_t k = pointCount(track, i);
+        counts[i] = pointCount(track, i);
+        if (counts[i] > maxPathPoints - total) {
+            refusePath(track, i,
+                       "the path would have " + std::to_string(total + counts[i]) + " points");
+        }
+        total += counts[i];
+    }
+    std::vector<Vector3T<float>> sampled{Vector3T<float>(0.0f, 0.0f, 0.0f)};
+    sampled.reserve(total + 1);
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::uint64_t k = counts[i];
         if (k == 0) {
             continue;
         }
         if (track.getSeg(i) == Sim::Track::SegStraight) {
             sampled.emplace_back(track.getPos(i, 1.0));
         } else {
-            if (sampled.capacity() < sampled.size() + k) {
-                sampled.reserve(sampled.size() + k);
-            }
             for (std::uint64_t j = 1; j <= k; ++j) {
                 sampled.emplace_back(
                     track.getPos(i, static_cast<double>(j) / static_cast<double>(k)));
             }
         }
-        counts[i] = k;
     }
     const Matrix4x4T<double> end = track.getTransform(n - 1, 1.0);
     segPointCounts = std::move(counts);

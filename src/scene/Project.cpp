@@ -57,7 +57,8 @@ RefT<Node> Project::find(Sim::Node* simNode) const {
 }
 
 bool Project::isDrag() const noexcept {
-    return dragTarget.get() != nullptr;
+    // The simulation body may die on another thread: test without touching it.
+    return static_cast<bool>(dragTarget);
 }
 
 RefT<BodyProto> Project::makeGLBodyProto(const RefT<Vuro::BodyProto>& proto) {

@@ -14,6 +14,7 @@
 #include <ostra_sim/SensorTrack.h>
 #include <ostra_sim/Stamp.h>
 #include <ostra_sim/Track.h>
+#include <vuro_gl/gl/ClassMap.h>
 
 #include <algorithm>
 #include <iterator>
@@ -231,6 +232,9 @@ Project::UpdateResult Project::update() {
     sync<JointKind>(jointList, model.get(), result, jointWalk, seen);
     sync<SensorKind>(sensorList, model.get(), result, sensorWalk, seen);
     updateDrivers(model.get());
+    // Model prototypes die with the bodies that showed them, on any thread; their GL
+    // classes go here, on the thread that draws.
+    classMap.releaseDead();
     stillKnown = true;
     return result;
 }

@@ -76,6 +76,33 @@ TEST_F(Nodes, APathIsDrawnInTheTrackColourAndByTheHighlightPassesWhenHidden) {
     EXPECT_TRUE(pass(&GL::Node::renderHUDHL, track, trackPath, 0).empty());
 }
 
+// A path too long to sample is refused, naming the track and the segment, before
+// anything is sampled: an arc's point count past the integer range once came out as one
+// point and the update succeeded.
+TEST_F(Nodes, APathTooLongToSampleIsRefusedNamingTheTrackAndTheSegment) {
+    struct Case {
+        void (*build)(Sim::Track&);
+        const char* says;
+    };
+    for (const Case& c :
+         {Case{[](Sim::Track& t) { t.addStraight(1), t.addArc(1, DegreeT(-1e20)); },
+               "segment 1: an arc of -1e+20 degrees"},
+          Case{[](Sim::Track& t) { t.addArc(1, DegreeT(9.3e19)); }, "segment 0: an arc"},
+          Case{[](Sim::Track& t) { t.addArc(1, DegreeT(5e7)), t.addArc(1, DegreeT(5e7)); },
+               "segment 1: the path would have 20000002 points (a path has at most 16777216)"}}) {
+        auto sim = makeRef<Sim::Track>(Sim::SrcRef("long"));
+        c.build(*sim);
+        try {
+            (void)RefT<GL::Track>(new GL::Track(*project, *sim));
+            ADD_FAILURE() << "accepted: " << c.says;
+        } catch (const Tolu::Error& error) {
+            EXPECT_NE(std::string(error.what()).find(std::string("track \"long\" ") + c.says),
+                      std::string::npos)
+                << error.what();
+        }
+    }
+}
+
 TEST(SensorPositions, CountBackFromTheEndAndClampToTheTrack) {
     const double cases[][3] = {{-2, 10, 8},    {12, 10, 10}, {-12, 10, 0}, {0.0, 10, 0},
                                {-0.0, 10, 10}, {5, 0, 0},    {-2, 0, 0}};

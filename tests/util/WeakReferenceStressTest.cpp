@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <barrier>
+#include <compare>
 #include <thread>
 #include <vector>
 
@@ -121,6 +122,76 @@ TEST(WeakReferenceStress, LastStrongReferenceDropsOnAnyThread) {
     }
     EXPECT_FALSE(sharedSeed);
     EXPECT_EQ(Class::getLiveCount(), liveBefore);
+}
+
+// Readers poll weak references with every read that is safe while the target dies
+// (the null test that `Project::isDrag` uses, comparisons, ordering, lock) as the owner
+// drops the target. A read that touched the dying object is reported by the
+// sanitizers; the test runs under all of them.
+TEST(WeakReferenceStress, SafeReadsWhileTheTargetDiesElsewhere) {
+    constexpr int readerCount = 2;
+    constexpr int rounds = 3000;
+    constexpr int readsPerRound = 400; // bounded: a reader never waits for the owner by spinning
+    const auto liveBefore = Class::getLiveCount();
+    const RefT<Target> bystander = Tolu::makeRef<Target>(-1);
+
+    RefT<Target> owner;
+    PtrT<Target> shared, twin; // set by the main thread between rounds
+    std::atomic<bool> dropped{false};
+    std::atomic<long> liveReads{0};
+    std::barrier sync(readerCount + 1);
+
+    auto reader = [&] {
+        for (int round = 0; round < rounds; ++round) {
+            sync.arrive_and_wait(); // round starts
+            const void* key = shared.getKey();
+            long live = 0;
+            for (int read = 0; read < readsPerRound; ++read) {
+                const bool alive = static_cast<bool>(shared);
+                EXPECT_FALSE(shared == bystander);
+                EXPECT_FALSE(shared == bystander.get());
+                EXPECT_FALSE(twin == PtrT<Target>(bystander));
+                EXPECT_TRUE((shared <=> twin) == 0) << "ordered by the identity given";
+                EXPECT_EQ(shared.getKey(), key);
+                if (const RefT<Target> strong = shared.lock()) {
+                    EXPECT_EQ(strong->value, round);
+                    EXPECT_TRUE(shared == strong && twin == strong);
+                    live += alive ? 1 : 0;
+                }
+                static_cast<void>(shared == twin);
+                if (dropped.load(std::memory_order_acquire)) {
+                    break; // one read after the death is enough
+                }
+            }
+            liveReads.fetch_add(live, std::memory_order_relaxed);
+            sync.arrive_and_wait(); // round ends
+        }
+    };
+
+    std::vector<std::thread> threads;
+    for (int i = 0; i < readerCount; ++i) {
+        threads.emplace_back(reader);
+    }
+    for (int round = 0; round < rounds; ++round) {
+        owner = Tolu::makeRef<Target>(round);
+        shared.reset(owner.get());
+        twin = shared;
+        dropped.store(false, std::memory_order_relaxed);
+        sync.arrive_and_wait();
+        std::this_thread::yield();
+        owner = nullptr; // dies here while the readers poll
+        dropped.store(true, std::memory_order_release);
+        sync.arrive_and_wait();
+        EXPECT_FALSE(shared);
+        EXPECT_TRUE(shared == twin) << "both read null";
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    shared.reset();
+    twin.reset();
+    EXPECT_GT(liveReads.load(), 0);
+    EXPECT_EQ(Class::getLiveCount(), liveBefore + 1);
 }
 
 } // namespace

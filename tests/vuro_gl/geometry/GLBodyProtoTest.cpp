@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <array>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -64,6 +65,41 @@ TEST_F(GLBodyProtoTest, ClassMapBuildsGroupsBySlotAndKindWithoutGL) {
     EXPECT_FLOAT_EQ(tris[1].getGLGState()->getColor().x, 0.3f);
     EXPECT_EQ(made->getGLPoints()[0].at(0).getFirst(), 3u);
     EXPECT_EQ(made->getGLLines()[2].at(0).getFirst(), 0u);
+}
+
+// The map lets go of the GL class of a model class that died, also on another thread,
+// at the next get or releaseDead on its own thread; a GL class that nothing else holds
+// then dies there with its buffers, one that a scene still holds lives on.
+TEST_F(GLBodyProtoTest, ClassMapLetsGoOfTheClassesOfDeadModelClasses) {
+    const auto liveBefore = Tolu::Class::getLiveCount();
+    Vuro::GL::ClassMap map;
+    auto modelOf = [](const char* name) {
+        auto made = Tolu::makeRef<Vuro::BodyProto>(name);
+        made->addGroup(group(Vuro::PrimType::Triangles, 3, 0, 0.1f));
+        return made;
+    };
+    auto a = modelOf("a"), b = modelOf("b");
+    (void)Tolu::RefT<GLProto>(map.get(Tolu::RefT<Vuro::DataClass>(a)))->getGLVBOs();
+    Tolu::RefT<GLProto> heldB(map.get(Tolu::RefT<Vuro::DataClass>(b)));
+    ASSERT_EQ(map.getCount(), 2u);
+
+    std::thread([dying = std::move(a)]() mutable { dying = nullptr; }).join();
+    EXPECT_EQ(recorder.count("glDeleteBuffers"), 0u) << "nothing on the dying thread";
+    EXPECT_EQ(map.getCount(), 2u);
+    map.releaseDead();
+    EXPECT_EQ(map.getCount(), 1u);
+    EXPECT_EQ(recorder.count("glDeleteBuffers"), 1u) << "its buffer went with the GL class";
+
+    b = nullptr;
+    auto c = modelOf("c");
+    ASSERT_TRUE(map.get(Tolu::RefT<Vuro::DataClass>(c)));
+    EXPECT_EQ(map.getCount(), 1u) << "only c's; the next get let go of b's";
+    EXPECT_TRUE(heldB->getBBox().valid) << "still held by its user";
+    heldB = nullptr;
+    c = nullptr;
+    map.releaseDead();
+    EXPECT_EQ(map.getCount(), 0u);
+    EXPECT_EQ(Tolu::Class::getLiveCount(), liveBefore);
 }
 
 TEST_F(GLBodyProtoTest, BoxIsTheTwelveEdgesOfTheModelBoxInWhite) {

@@ -13,6 +13,13 @@ namespace Tolu {
 /// list under the target's `Class::LockPtr` and reads null once the target is
 /// destroyed. Ordering uses the identity it was given, which stays stable after the
 /// target dies, so ordered containers of weak references keep their order.
+///
+/// While the target may die on another thread, these are safe: copying, assigning and
+/// resetting, `lock()` and the `RefT` made from it, the test for null (`operator bool`,
+/// `== nullptr`), the comparisons and `getKey()`; none of them touches the target
+/// unless it holds the target's lock. `get()`, `->` and `*` are not: they hand out the
+/// raw target, so they are for a thread that keeps the target alive (holds or drops its
+/// strong references); any other thread takes `lock()` first.
 template <class T> class PtrT : public PtrBase {
 public:
     using element_type = T;
@@ -56,8 +63,8 @@ public:
     /// Observes `object` (alive, or null).
     void reset(T* object = nullptr) noexcept { assign(object); }
 
-    /// The target, or null once it is gone. On another thread than the owner of the
-    /// target, take a `RefT` (`lock()`) before using it.
+    /// The target, or null once it is gone. Only where the target cannot die meanwhile:
+    /// the conversion reads an object that another thread may be destroying.
     [[nodiscard]] T* get() const noexcept { return static_cast<T*>(getClass()); }
     /// A strong reference to the target, or null when it is gone or dying.
     [[nodiscard]] RefT<T> lock() const noexcept { return RefT<T>(*this); }
@@ -65,14 +72,17 @@ public:
     T& operator*() const noexcept { return *get(); }
     explicit operator bool() const noexcept { return getClass() != nullptr; }
 
+    // Comparisons look at the base address only: casting to T would read the target.
     template <class U> bool operator==(const PtrT<U>& other) const noexcept {
-        return static_cast<const void*>(get()) == static_cast<const void*>(other.get());
+        return getClass() == other.getClass();
     }
     template <class U> bool operator==(const RefT<U>& other) const noexcept {
-        return static_cast<const void*>(get()) == static_cast<const void*>(other.get());
+        return getClass() == static_cast<const Class*>(other.get());
     }
     bool operator==(std::nullptr_t) const noexcept { return getClass() == nullptr; }
-    bool operator==(const T* other) const noexcept { return get() == other; }
+    bool operator==(const T* other) const noexcept {
+        return getClass() == static_cast<const Class*>(other);
+    }
     /// Orders by the identity given (stable after the target dies).
     template <class U> std::strong_ordering operator<=>(const PtrT<U>& other) const noexcept {
         return std::compare_three_way()(getKey(), other.getKey());
