@@ -1,5 +1,6 @@
 #include "interaction/Geometry.h"
 #include "interaction/IsectScope.h"
+#include "nodes/DiscardGL.h"
 #include "render/ForcedHL.h"
 
 #include <sim_gl/Body.h>
@@ -139,33 +140,42 @@ void Joint::updateGeo() {
     lines.clear(); // keeps the storage, so an unchanged count can be rewritten in place
     makeGeo();
 
-    if (vao == 0) {
-        glGenVertexArrays(1, &vao);
-    }
-    glBindVertexArray(vao);
-    if (vbo == 0) {
-        glGenBuffers(1, &vbo);
-        previousCount = 0;
-        previousData = nullptr;
-    }
-    const LineVertex* data = lines.empty() ? nullptr : lines.data();
-    const auto bytes = static_cast<GLsizeiptr>(lines.size() * sizeof(LineVertex));
-    if (lines.size() != previousCount || data != previousData) {
-        glBindBuffer(GL_ARRAY_BUFFER, vbo);
-        glBufferData(GL_ARRAY_BUFFER, bytes, data, GL_DYNAMIC_DRAW);
-        glEnableVertexAttribArray(0);
-        glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(LineVertex), nullptr);
-        glEnableVertexAttribArray(1);
-        glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, sizeof(LineVertex),
-                              reinterpret_cast<const void*>(offsetof(LineVertex, color)));
-    } else if (!lines.empty()) {
-        glBindBuffer(GL_ARRAY_BUFFER, vbo);
-        void* mapped = glMapBuffer(GL_ARRAY_BUFFER, GL_WRITE_ONLY);
-        if (!mapped) {
-            return; // the flag stays set: the next pass tries again
+    // All or nothing: a failure at any step starts the objects over (the flag stays set).
+    try {
+        if (vao == 0) {
+            glGenVertexArrays(1, &vao);
         }
-        std::memcpy(mapped, data, static_cast<std::size_t>(bytes));
-        glUnmapBuffer(GL_ARRAY_BUFFER);
+        glBindVertexArray(vao);
+        if (vbo == 0) {
+            glGenBuffers(1, &vbo);
+            previousCount = 0;
+            previousData = nullptr;
+        }
+        const LineVertex* data = lines.empty() ? nullptr : lines.data();
+        const auto bytes = static_cast<GLsizeiptr>(lines.size() * sizeof(LineVertex));
+        if (lines.size() != previousCount || data != previousData) {
+            glBindBuffer(GL_ARRAY_BUFFER, vbo);
+            glBufferData(GL_ARRAY_BUFFER, bytes, data, GL_DYNAMIC_DRAW);
+            glEnableVertexAttribArray(0);
+            glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(LineVertex), nullptr);
+            glEnableVertexAttribArray(1);
+            glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, sizeof(LineVertex),
+                                  reinterpret_cast<const void*>(offsetof(LineVertex, color)));
+        } else if (!lines.empty()) {
+            glBindBuffer(GL_ARRAY_BUFFER, vbo);
+            void* mapped = glMapBuffer(GL_ARRAY_BUFFER, GL_WRITE_ONLY);
+            if (!mapped) {
+                return; // the flag stays set: the next pass tries again
+            }
+            std::memcpy(mapped, data, static_cast<std::size_t>(bytes));
+            if (glUnmapBuffer(GL_ARRAY_BUFFER) == GL_FALSE) {
+                // The store was lost while mapped (the data are undefined): specify it anew.
+                glBufferData(GL_ARRAY_BUFFER, bytes, data, GL_DYNAMIC_DRAW);
+            }
+        }
+    } catch (...) {
+        discardGL(vao, vbo);
+        throw;
     }
     hlFlags &= ~FlagGeoInvalid;
 }

@@ -1,5 +1,6 @@
 #include "interaction/Geometry.h"
 #include "interaction/IsectScope.h"
+#include "nodes/DiscardGL.h"
 #include "nodes/Unfinished.h"
 #include "render/ForcedHL.h"
 
@@ -136,19 +137,26 @@ void Track::update() {
 
 void Track::updateGeo() {
     using namespace Tolu::GL;
-    if (vao == 0) {
-        glGenVertexArrays(1, &vao);
-    }
-    glBindVertexArray(vao);
-    if (vbo == 0 && !points.empty()) {
-        // Filled once: the path never changes.
-        glGenBuffers(1, &vbo);
-        glBindBuffer(GL_ARRAY_BUFFER, vbo);
-        glBufferData(GL_ARRAY_BUFFER,
-                     static_cast<GLsizeiptr>(points.size() * sizeof(Vector3T<float>)),
-                     points.data(), GL_STATIC_DRAW);
-        glEnableVertexAttribArray(0);
-        glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(Vector3T<float>), nullptr);
+    // All or nothing: a failure at any step starts the objects over (the upload stays
+    // pending), so that the path is not lost for good.
+    try {
+        if (vao == 0) {
+            glGenVertexArrays(1, &vao);
+        }
+        glBindVertexArray(vao);
+        if (vbo == 0 && !points.empty()) {
+            // Filled once: the path never changes.
+            glGenBuffers(1, &vbo);
+            glBindBuffer(GL_ARRAY_BUFFER, vbo);
+            glBufferData(GL_ARRAY_BUFFER,
+                         static_cast<GLsizeiptr>(points.size() * sizeof(Vector3T<float>)),
+                         points.data(), GL_STATIC_DRAW);
+            glEnableVertexAttribArray(0);
+            glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(Vector3T<float>), nullptr);
+        }
+    } catch (...) {
+        discardGL(vao, vbo);
+        throw;
     }
     geoFlags &= ~GeoUploadPending;
 }

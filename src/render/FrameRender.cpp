@@ -28,6 +28,10 @@ constexpr Matrix4x4T<double> identity;
 using DataClasses = std::vector<RefT<Vuro::GL::DataClass>>;
 
 // Puts OpenGL back to its defaults, so the host and the next frame start from a known state.
+// Blending and line smoothing come last: a failure in the blended sub-pass would leave
+// blending on, and the HUD passes of joints and tracks switch smoothing on for their lines
+// without switching it off (one disable here instead of one per node), so without them
+// a host's own drawing and the next frame would inherit either.
 void resetGLState() {
     Tolu::GL::glBindVertexArray(0);
     Tolu::GL::glBindBuffer(GL_ARRAY_BUFFER, 0);
@@ -37,6 +41,8 @@ void resetGLState() {
     Tolu::GL::glLineWidth(1.0f);
     Tolu::GL::glDisable(GL_DEPTH_TEST);
     Tolu::GL::glDisable(GL_CULL_FACE);
+    Tolu::GL::glDisable(GL_BLEND);
+    Tolu::GL::glDisable(GL_LINE_SMOOTH);
 }
 
 // Resets the GL state when an exception leaves the frame. The normal way out resets by

@@ -1,5 +1,6 @@
 #include <tolu/gl/Error.h>
 #include <tolu/gl/GL.h>
+#include <tolu/gl/NoOpFunctions.h>
 #include <tolu/gl/Recorder.h>
 #include <tolu/gl/ScopedFunctions.h>
 
@@ -82,6 +83,31 @@ TEST_F(RecorderTest, ThrowsOnceAtTheNthCallAfterLoggingItAndResetForgetsEverythi
     EXPECT_EQ(again, name);
     for (int i = 0; i < 4; ++i)
         EXPECT_NO_THROW(glFlush());
+}
+
+// Forwarded to another table (here the no-op one), the calls are logged and can fail, and
+// the census follows what reached that table.
+TEST_F(RecorderTest, ForwardsToAnotherTableAndCountsTheObjectsMadeThere) {
+    NoOpFunctions target;
+    recorder.forwardTo(&target.getTable());
+    GLuint buffers[2] = {};
+    glGenBuffers(2, buffers);
+    const GLuint shader = glCreateShader(GL_VERTEX_SHADER);
+    glEnable(GL_BLEND); // reaches the no-op table, which remembers nothing
+    EXPECT_EQ(glIsEnabled(GL_BLEND), GL_FALSE);
+    EXPECT_EQ(recorder.liveObjects(),
+              (std::vector<std::string>{"buffer " + std::to_string(buffers[0]),
+                                        "buffer " + std::to_string(buffers[1]),
+                                        "shader " + std::to_string(shader)}));
+
+    recorder.throwAt(recorder.calls().size() + 1);
+    EXPECT_THROW(glDeleteBuffers(2, buffers), Error);
+    EXPECT_EQ(recorder.liveObjects().size(), 3u);
+    glDeleteBuffers(2, buffers);
+    glDeleteShader(shader);
+    EXPECT_TRUE(recorder.liveObjects().empty());
+    EXPECT_EQ(recorder.count("glDeleteBuffers"), 2u);
+    recorder.forwardTo(nullptr);
 }
 
 TEST(RecorderLifetimeTest, InnerRecorderReceivesCallsUntilDestroyed) {

@@ -2,6 +2,7 @@
 
 #include <ostra_sim/Error.h>
 #include <ostra_sim/Project.h>
+#include <tolu/gl/Error.h>
 #include <vuro_gl/gl/GripColors.h>
 
 #include <algorithm>
@@ -39,6 +40,12 @@ protected:
         return ops;
     }
     Vector3T<float> end(std::size_t i) const { return joint->getLines()[i].pos; }
+    // The HUD pass of the lines, without `pass`, which forgets the log and an armed fault.
+    void drawLines() {
+        context.renderMask = jointLines;
+        context.hlMode = none;
+        joint->renderHUD(context);
+    }
 
     RefT<Sim::Body> b1, b2;
     RefT<Sim::Joint> sim;
@@ -144,6 +151,51 @@ TEST_F(Joints, AFailedMappingOrAReleaseIsRecoveredByTheNextRebuild) {
     EXPECT_EQ(gl.count("glDeleteBuffers"), 1u);
     sim->setFrame(Matrix4x4T<double>::translation({0, 0, 7}));
     EXPECT_EQ(hud(), (Lines{"glGenVertexArrays", "glGenBuffers", "glBufferData"}));
+}
+
+// A failure at any call of the first upload deletes what was made, and the next pass
+// starts over and draws: no buffer without a store, no vertex array without attributes.
+TEST_F(Joints, AFailedFirstUploadStartsOverInTheNextPass) {
+    // Array made and bound, buffer made, bound and filled, two attributes enabled and set.
+    constexpr std::size_t uploadCalls = 9;
+    for (std::size_t k = 1; k <= uploadCalls; ++k) {
+        gl.reset();
+        joint->release(); // two calls
+        sim->setFrame(Matrix4x4T<double>::translation({0, 0, double(k)}));
+        (void)joint->update();
+        gl.throwAt(2 + k);
+        EXPECT_THROW(drawLines(), Tolu::GL::Error);
+        SCOPED_TRACE("failed at " + gl.calls()[1 + k].str());
+        EXPECT_EQ(gl.liveObjects(), Lines{}) << "half-made objects deleted";
+        EXPECT_EQ(hud(), (Lines{"glGenVertexArrays", "glGenBuffers", "glBufferData"}));
+        EXPECT_EQ(end(0), Vector3T<float>(0, 0, float(k)));
+    }
+}
+
+// Written in place, the buffer is never left mapped: a failure while it is mapped starts
+// over, and contents lost while mapped are specified again.
+TEST_F(Joints, AMappedBufferIsUnmappedOnEveryWayOutAndRefilledWhenItsContentsAreLost) {
+    sim->setFrame(Matrix4x4T<double>::translation({0, 0, 6}));
+    (void)joint->update();
+    const std::size_t mark = gl.calls().size();
+    gl.throwAt(mark + 4); // bind array, bind buffer, map, unmap
+    EXPECT_THROW(drawLines(), Tolu::GL::Error);
+    EXPECT_EQ(gl.calls()[mark + 3].name, "glUnmapBuffer");
+    EXPECT_EQ(gl.count("glDeleteBuffers"), 1u) << "deleting the buffer unmaps it";
+    EXPECT_EQ(hud(), (Lines{"glGenVertexArrays", "glGenBuffers", "glBufferData"}));
+
+    // A table whose unmapping reports the store lost.
+    static const Tolu::GL::Functions* recording = nullptr;
+    recording = &gl.getTable();
+    Tolu::GL::Functions losing = gl.getTable();
+    losing.glUnmapBuffer = [](Tolu::GL::GLenum target) -> Tolu::GL::GLboolean {
+        (void)recording->glUnmapBuffer(target);
+        return 0;
+    };
+    const Tolu::GL::ScopedFunctions useLosing(losing);
+    sim->setFrame(Matrix4x4T<double>::translation({0, 0, 7}));
+    EXPECT_EQ(hud(), (Lines{"glMapBuffer", "glUnmapBuffer", "glBufferData"}));
+    EXPECT_TRUE(hud().empty());
 }
 
 TEST_F(Joints, TheDestructorDeletesNamesOnlyWhileOpenGLIsLoaded) {

@@ -1,5 +1,6 @@
 #include "NodeFixture.h"
 
+#include <tolu/gl/Error.h>
 #include <vuro_gl/gl/GripColors.h>
 
 #include <cmath>
@@ -100,6 +101,32 @@ TEST_F(Nodes, APathTooLongToSampleIsRefusedNamingTheTrackAndTheSegment) {
                       std::string::npos)
                 << error.what();
         }
+    }
+}
+
+// A failure at any call of the first upload deletes what was made, and the next pass
+// uploads the path and draws it.
+TEST_F(Nodes, AFailedFirstUploadOfThePathStartsOverInTheNextPass) {
+    auto sim = simBody<Sim::Track>({0, 0, 1});
+    sim->addStraight(2);
+    auto& track = node<GL::Track>(*sim);
+    // Array made and bound, buffer made, bound and filled, the attribute enabled and set.
+    constexpr std::size_t uploadCalls = 7;
+    for (std::size_t k = 1; k <= uploadCalls; ++k) {
+        gl.reset();
+        track.release(); // two calls
+        gl.throwAt(2 + k);
+        // Not through `pass`, which forgets the log and the armed fault.
+        context.renderMask = trackPath;
+        context.hlMode = Vuro::GL::HLModeNone;
+        EXPECT_THROW(track.renderHUD(context), Tolu::GL::Error);
+        SCOPED_TRACE("failed at " + gl.calls()[1 + k].str());
+        EXPECT_EQ(gl.liveObjects(), Lines{}) << "half-made objects deleted";
+        const Lines next = pass(&GL::Node::renderHUD, track, trackPath, Vuro::GL::HLModeNone, 0,
+                                {"glBufferData", "glDrawArrays"});
+        ASSERT_GE(next.size(), 4u);
+        EXPECT_EQ(next[0].substr(0, 13), "glBufferData(") << "uploaded again";
+        EXPECT_EQ(next[4], "glDrawArrays(3, 0, 2)");
     }
 }
 

@@ -7,6 +7,8 @@
 #include <ostra_sim/Body.h>
 #include <ostra_sim/Project.h>
 #include <tolu/gl/Error.h>
+#include <tolu/gl/GL.h>
+#include <tolu/gl/GLEnums.h>
 #include <tolu/gl/Recorder.h>
 #include <tolu/gl/ScopedFunctions.h>
 #include <vuro_gl/Shapes.h>
@@ -158,9 +160,11 @@ const Lines driverGL = {"glViewport",   "glEnable",          "glDisable",    "gl
                         "glBindBuffer", "glBindFramebuffer", "glUseProgram", "glBindVertexArray"};
 const Lines solidState = {"glEnable(2929)", "glEnable(2884)", "glCullFace(1029)"};
 const Lines overlayState = {"glDisable(2929)", "glDisable(2884)"};
+// Blending (3042) and line smoothing (2848) follow the depth test and face culling.
 const Lines resetState = {
     "glBindVertexArray(0)", "glBindBuffer(34962, 0)", "glBindBuffer(34963, 0)", "glUseProgram(0)",
-    "glPointSize(1)",       "glLineWidth(1)",         "glDisable(2929)",        "glDisable(2884)"};
+    "glPointSize(1)",       "glLineWidth(1)",         "glDisable(2929)",        "glDisable(2884)",
+    "glDisable(3042)",      "glDisable(2848)"};
 
 Lines cat(std::initializer_list<Lines> parts) {
     Lines out;
@@ -354,6 +358,8 @@ TEST_F(FrameRender, FailuresResetGLStateAndReachTheCaller) {
         gl.throwAt(std::size_t(std::find(names.begin(), names.end(), name) - names.begin()) + 1);
         EXPECT_THROW(run({0x001, 0, 0, false, 1}), Tolu::GL::Error);
         expectEndsWithReset(context.trace(driverGL));
+        // A failure in the blended sub-pass does not leave blending on for the host.
+        EXPECT_FALSE(Tolu::GL::glIsEnabled(GL_BLEND));
     }
     gl.throwAt(0);
 }

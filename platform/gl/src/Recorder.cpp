@@ -80,15 +80,72 @@ struct detail::RecorderAccess {
         return table;
     }
 
+    // Where a logged call goes: the table the recorder forwards to, or the fakes.
+    static const Functions& destination() {
+        const Recorder& recorder = activeRecorder();
+        return recorder.forward_ ? *recorder.forward_ : fakeTable();
+    }
+
+    static void made(const char* kind, GLsizei n, const GLuint* names) {
+        for (GLsizei i = 0; names && i < n; ++i)
+            if (names[i] != 0)
+                activeRecorder().live_.emplace(kind, names[i]);
+    }
+    static void deleted(const char* kind, GLsizei n, const GLuint* names) {
+        for (GLsizei i = 0; names && i < n; ++i)
+            activeRecorder().live_.erase({kind, names[i]});
+    }
+
     static Functions makeRecordingTable() {
         Functions t;
 #define TOLU_GL_RECORD(ret, name, params, args)                                                    \
     t.name = [] params -> ret {                                                                    \
         record(CallBuilder{#name} args);                                                           \
-        return fakeTable().name args;                                                              \
+        return destination().name args;                                                            \
     };
         TOLU_GL_FUNCTIONS(TOLU_GL_RECORD)
 #undef TOLU_GL_RECORD
+
+        // The census follows the calls that reached the target.
+#define TOLU_GL_CENSUS(kind, gen, del)                                                             \
+    t.gen = [](GLsizei n, GLuint* names) {                                                         \
+        record(CallBuilder{#gen}(n, names));                                                       \
+        destination().gen(n, names);                                                               \
+        made(kind, n, names);                                                                      \
+    };                                                                                             \
+    t.del = [](GLsizei n, const GLuint* names) {                                                   \
+        record(CallBuilder{#del}(n, names));                                                       \
+        destination().del(n, names);                                                               \
+        deleted(kind, n, names);                                                                   \
+    };
+        TOLU_GL_CENSUS("buffer", glGenBuffers, glDeleteBuffers)
+        TOLU_GL_CENSUS("vertex array", glGenVertexArrays, glDeleteVertexArrays)
+        TOLU_GL_CENSUS("framebuffer", glGenFramebuffers, glDeleteFramebuffers)
+        TOLU_GL_CENSUS("renderbuffer", glGenRenderbuffers, glDeleteRenderbuffers)
+        TOLU_GL_CENSUS("texture", glGenTextures, glDeleteTextures)
+#undef TOLU_GL_CENSUS
+        t.glCreateShader = [](GLenum type) -> GLuint {
+            record(CallBuilder{"glCreateShader"}(type));
+            const GLuint name = destination().glCreateShader(type);
+            made("shader", 1, &name);
+            return name;
+        };
+        t.glDeleteShader = [](GLuint name) {
+            record(CallBuilder{"glDeleteShader"}(name));
+            destination().glDeleteShader(name);
+            deleted("shader", 1, &name);
+        };
+        t.glCreateProgram = []() -> GLuint {
+            record(CallBuilder{"glCreateProgram"}());
+            const GLuint name = destination().glCreateProgram();
+            made("program", 1, &name);
+            return name;
+        };
+        t.glDeleteProgram = [](GLuint name) {
+            record(CallBuilder{"glDeleteProgram"}(name));
+            destination().glDeleteProgram(name);
+            deleted("program", 1, &name);
+        };
         return t;
     }
 };
@@ -117,9 +174,14 @@ void Recorder::setMapBufferFails(bool fails) {
     state_->mapBufferFails = fails;
 }
 
+void Recorder::forwardTo(const Functions* table) {
+    forward_ = table;
+}
+
 void Recorder::reset() {
     calls_.clear();
     throwAt_ = 0;
+    live_.clear();
     state_->restart();
 }
 
@@ -145,6 +207,14 @@ std::string Recorder::str() const {
     std::string out;
     for (const Call& call : calls_)
         out += call.str() + '\n';
+    return out;
+}
+
+std::vector<std::string> Recorder::liveObjects() const {
+    std::vector<std::string> out;
+    out.reserve(live_.size());
+    for (const auto& [kind, name] : live_)
+        out.push_back(kind + ' ' + std::to_string(name));
     return out;
 }
 

@@ -1,3 +1,5 @@
+#include "RestoreSteps.h"
+
 #include <tolu/gl/GL.h>
 #include <tolu/gl/GLEnums.h>
 #include <tolu/util/Error.h>
@@ -25,7 +27,8 @@ const void* byteOffset(std::uintptr_t offset) {
 
 // Filling a buffer changes the array-buffer binding, which is not vertex-array state:
 // it is put back on every way out. On a failure the caller's vertex array comes back too,
-// since then nothing is set up for the caller to draw with.
+// since then nothing is set up for the caller to draw with. A failure of the restore
+// reaches the caller, unless another one is already unwinding (see RestoreSteps).
 class FillGuard {
 public:
     FillGuard() {
@@ -34,19 +37,17 @@ public:
     }
     FillGuard(const FillGuard&) = delete;
     FillGuard& operator=(const FillGuard&) = delete;
-    ~FillGuard() {
-        // A second failure while unwinding must not terminate; the first one is reported.
-        try {
-            glBindBuffer(GL_ARRAY_BUFFER, GLuint(arrayBuffer));
-            if (!done) {
-                glBindVertexArray(GLuint(vertexArray));
-            }
-        } catch (...) {
+    ~FillGuard() noexcept(false) {
+        restore([&] { glBindBuffer(GL_ARRAY_BUFFER, GLuint(arrayBuffer)); });
+        if (!done) {
+            restore([&] { glBindVertexArray(GLuint(vertexArray)); });
         }
+        restore.finish();
     }
     void commit() noexcept { done = true; }
 
 private:
+    RestoreSteps restore;
     GLint arrayBuffer = 0;
     GLint vertexArray = 0;
     bool done = false;

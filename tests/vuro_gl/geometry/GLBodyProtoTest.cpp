@@ -170,6 +170,16 @@ TEST_F(GLBodyProtoTest, FailedFillRestoresBindingsAndFillsAgainNextTime) {
     EXPECT_EQ(recorder.count("glBufferData"), 2u);
 }
 
+TEST_F(GLBodyProtoTest, AFailingRestoreOfTheBindingAfterAFillReachesTheCaller) {
+    const unsigned vbo = proto->getGLVBOs()[0];
+    recorder.throwAt(recorder.calls().size() + 11); // the last call: glBindBuffer(34962, 0)
+    EXPECT_THROW(tri(0).updateGL(vbo), Tolu::GL::Error);
+    EXPECT_EQ(recorder.calls().back().str(), "glBindBuffer(34962, 0)");
+    const std::size_t mark = recorder.calls().size();
+    tri(0).updateGL(vbo);
+    EXPECT_EQ(since(mark).size(), 1u) << "filled already: only bound";
+}
+
 TEST_F(GLBodyProtoTest, ReleaseDeletesEverythingAndLaterUseMakesItAgain) {
     tri(0).updateGL(proto->getGLVBOs()[0]);
     proto->getBBoxGPrim().updateGL(proto->getBBoxVBO());

@@ -30,19 +30,16 @@ PassGuard::PassGuard(Context::Impl& impl) : impl(impl) {
     glGetIntegerv(GL_CURRENT_PROGRAM, &program);
 }
 
-PassGuard::~PassGuard() {
+PassGuard::~PassGuard() noexcept(false) {
     if (done) {
         return;
     }
     impl.endPass();
-    // A second failure while unwinding must not terminate; the first one is reported.
-    try {
-        glBindFramebuffer(GL_FRAMEBUFFER, GLuint(framebuffer));
-        glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
-        glUseProgram(GLuint(program));
-        glActiveTexture(GL_TEXTURE0);
-    } catch (...) {
-    }
+    restore([&] { glBindFramebuffer(GL_FRAMEBUFFER, GLuint(framebuffer)); });
+    restore([&] { glViewport(viewport[0], viewport[1], viewport[2], viewport[3]); });
+    restore([&] { glUseProgram(GLuint(program)); });
+    restore([&] { glActiveTexture(GL_TEXTURE0); });
+    restore.finish();
 }
 
 DrawStateGuard::DrawStateGuard() {
@@ -56,24 +53,24 @@ DrawStateGuard::DrawStateGuard() {
     glGetIntegerv(GL_BLEND_DST_ALPHA, &blendFunc[3]);
 }
 
-DrawStateGuard::~DrawStateGuard() {
-    try {
-        (depthTest ? glEnable : glDisable)(GL_DEPTH_TEST);
-        (blend && !done ? glEnable : glDisable)(GL_BLEND);
-        glDepthMask(depthMask);
-        // A fake table answers 0 for every query: keep the defaults then.
-        if (depthFunc != 0) {
-            glDepthFunc(GLenum(depthFunc));
-        }
-        if (blendFunc[0] != 0 || blendFunc[1] != 0) {
+DrawStateGuard::~DrawStateGuard() noexcept(false) {
+    restore([&] { (depthTest ? glEnable : glDisable)(GL_DEPTH_TEST); });
+    restore([&] { (blend && !done ? glEnable : glDisable)(GL_BLEND); });
+    restore([&] { glDepthMask(depthMask); });
+    // A fake table answers 0 for every query: keep the defaults then.
+    if (depthFunc != 0) {
+        restore([&] { glDepthFunc(GLenum(depthFunc)); });
+    }
+    if (blendFunc[0] != 0 || blendFunc[1] != 0) {
+        restore([&] {
             glBlendFuncSeparate(GLenum(blendFunc[0]), GLenum(blendFunc[1]), GLenum(blendFunc[2]),
                                 GLenum(blendFunc[3]));
-        }
-        glBindVertexArray(0);
-        bindTexture(screenDepthUnit, 0);
-        bindTexture(screenColorUnit, 0);
-    } catch (...) {
+        });
     }
+    restore([&] { glBindVertexArray(0); });
+    restore([&] { bindTexture(screenDepthUnit, 0); });
+    restore([&] { bindTexture(screenColorUnit, 0); });
+    restore.finish();
 }
 
 void bindTexture(int unit, GLuint texture) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Programs.h"
+#include "RestoreSteps.h"
 #include "Targets.h"
 
 #include <tolu/gl/GLTypes.h>
@@ -117,17 +118,19 @@ struct Context::Impl {
 };
 
 /// Saves the framebuffer binding, viewport and program on entry and puts them back
-/// when the scope ends by an exception, ending the context's pass too: a failed init
-/// leaves the caller's target as it was.
+/// when the scope ends without `commit()` (by an exception), ending the context's pass
+/// too: a failed init leaves the caller's target as it was. A failure of the restore
+/// itself is dropped only while another one is unwinding (see RestoreSteps).
 class PassGuard {
 public:
     explicit PassGuard(Context::Impl& impl);
     PassGuard(const PassGuard&) = delete;
     PassGuard& operator=(const PassGuard&) = delete;
-    ~PassGuard();
+    ~PassGuard() noexcept(false);
     void commit() noexcept { done = true; }
 
 private:
+    RestoreSteps restore;
     Context::Impl& impl;
     Tolu::GL::GLint framebuffer = 0;
     Tolu::GL::GLint viewport[4] = {};
@@ -136,16 +139,19 @@ private:
 };
 
 /// Saves the depth and blending state a full-screen composition changes and puts it
-/// back on every way out; blending is left off when the composition succeeded.
+/// back on every way out; blending is left off when the composition succeeded. Every
+/// step of the restore runs; its first failure reaches the caller unless another failure
+/// is already unwinding (see RestoreSteps).
 class DrawStateGuard {
 public:
     DrawStateGuard();
     DrawStateGuard(const DrawStateGuard&) = delete;
     DrawStateGuard& operator=(const DrawStateGuard&) = delete;
-    ~DrawStateGuard();
+    ~DrawStateGuard() noexcept(false);
     void commit() noexcept { done = true; }
 
 private:
+    RestoreSteps restore;
     Tolu::GL::GLboolean depthTest = 0;
     Tolu::GL::GLboolean blend = 0;
     Tolu::GL::GLboolean depthMask = 1;

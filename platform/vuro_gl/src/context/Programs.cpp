@@ -1,5 +1,6 @@
 #include "Programs.h"
 
+#include "RestoreSteps.h"
 #include "ShaderSources.h"
 
 #include <tolu/gl/Error.h>
@@ -42,26 +43,31 @@ Sources sourcesOf(ProgramKind kind) {
                           std::to_string(unsigned(kind)));
 }
 
-// Owns a shader or program name until released, so that every failure path deletes
-// what was made so far.
+// Owns a shader or program name until released or destroyed, so that every failure path
+// deletes what was made so far. A failure to delete reaches the caller, unless another
+// failure is already unwinding (see RestoreSteps).
 template <void (*destroy)(GLuint)> class Owned {
 public:
     explicit Owned(GLuint name) : name(name) {}
     Owned(const Owned&) = delete;
     Owned& operator=(const Owned&) = delete;
-    ~Owned() {
+    ~Owned() noexcept(false) {
         if (name != 0) {
-            // Unwinding already: a second failure must not terminate.
-            try {
-                destroy(name);
-            } catch (...) {
-            }
+            restore([&] { destroy(name); });
         }
+        restore.finish();
     }
     [[nodiscard]] GLuint get() const noexcept { return name; }
     GLuint release() noexcept { return std::exchange(name, 0u); }
+    // Deletes the name now; when that fails the owner keeps it and tries again on the
+    // way out, so the failure reaches the caller and the name is not lost.
+    void destroyNow() {
+        destroy(name);
+        name = 0;
+    }
 
 private:
+    RestoreSteps restore;
     GLuint name;
 };
 
@@ -116,9 +122,11 @@ Program buildProgram(ProgramKind kind) {
         throw Tolu::GL::Error(std::string("Vuro::GL::Context: the ") + sources.name +
                               " program does not link: " + log);
     }
-    // Detached, the shaders go when their owners delete them; the program keeps its code.
+    // Detached and deleted, the shaders are gone; the program keeps its code.
     glDetachShader(program.get(), vertex.get());
     glDetachShader(program.get(), fragment.get());
+    fragment.destroyNow();
+    vertex.destroyNow();
 
     Program p;
     const GLuint name = program.get();

@@ -5,8 +5,10 @@
 
 #include <cstddef>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace Tolu::GL {
@@ -19,8 +21,11 @@ struct RecorderAccess;
 /// A dispatch table that logs every call in order and otherwise behaves like
 /// NoOpFunctions, except that glEnable/glDisable are remembered for glIsEnabled
 /// and glGetUniformLocation/glGetAttribLocation give each new name the next
-/// location from 0. The table serves the most recently constructed live
-/// Recorder; destroy recorders in reverse order of construction.
+/// location from 0. Told to, it passes the calls on to another table instead
+/// (a real context's), so that real drawing can be logged and made to fail.
+/// It keeps a census of the objects made and deleted through it. The table
+/// serves the most recently constructed live Recorder; destroy recorders in
+/// reverse order of construction.
 class TOLU_GL_EXPORT Recorder {
 public:
     /// One logged call. Each argument is also kept as a number: integers and
@@ -44,8 +49,12 @@ public:
     void throwAt(std::size_t n);
     /// Makes glMapBuffer and glMapBufferRange return null.
     void setMapBufferFails(bool fails);
-    /// Forgets the log, the armed fault, the enabled capabilities and restarts
-    /// fake names and locations.
+    /// Passes every call, once logged and unless it is the one to throw, on to
+    /// `table` instead of the fakes; null goes back to the fakes. `table` must
+    /// outlive its use, and the fakes' settings do not apply to it.
+    void forwardTo(const Functions* table);
+    /// Forgets the log, the armed fault, the enabled capabilities and the census,
+    /// and restarts fake names and locations.
     void reset();
 
     /// The table to install with ScopedFunctions; valid while this instance lives.
@@ -57,12 +66,18 @@ public:
     [[nodiscard]] std::size_t count(std::string_view name) const;
     /// The whole log, one Call::str() per line; handy in failure messages.
     [[nodiscard]] std::string str() const;
+    /// The census: objects made through this table (glGen*, glCreateShader,
+    /// glCreateProgram) and not deleted through it since, like "buffer 7", in
+    /// order of kind and name. A call that throws made or deleted nothing.
+    [[nodiscard]] std::vector<std::string> liveObjects() const;
 
 private:
     friend struct detail::RecorderAccess;
 
     std::vector<Call> calls_;
     std::size_t throwAt_ = 0;
+    const Functions* forward_ = nullptr;
+    std::set<std::pair<std::string, GLuint>> live_;
     std::unique_ptr<detail::FakeState> state_;
     Recorder* previous_;
 };
