@@ -52,9 +52,11 @@ constexpr int kSize = Tolu::Test::GLContextTest::kWidth;
 constexpr unsigned kMask = 0x17f;
 constexpr unsigned kHLMask = 0x07f;
 // The pass flags the frame must hand back as it found them: the transparency bits are
-// the driver's to leave as its last solid sub-pass set them.
+// the driver's to leave as its last solid sub-pass set them, the mode-1 hiding bit the
+// context's to set for each pass.
 constexpr std::uint8_t kKeptFlags =
-    std::uint8_t(~(Vuro::GL::Context::PassTranspOnly | Vuro::GL::Context::PassOpaqueOnly));
+    std::uint8_t(~(Vuro::GL::Context::PassTranspOnly | Vuro::GL::Context::PassOpaqueOnly |
+                   Vuro::GL::Context::PassHideHL1));
 
 /// The render context of the sweep. With a recording table it notes which calls draw a
 /// sensor's grips: a failure there costs only those grips, as sensors catch it by design,
@@ -120,7 +122,7 @@ struct Scene {
         project->find(joint.get())->setHighlight(Vuro::GL::HLMode1, true, false);
         project->find(onTrack.get())->setHighlight(Vuro::GL::HLMode0, true, false);
         project->getSensorList().first->setHighlight(Vuro::GL::HLMode1, true, false);
-        render.passFlags = Vuro::GL::Context::PassHideHL1;
+        render.hideHL1InSolid = true;
     }
     ~Scene() {
         // Everything goes while the context is current, so that the census can count it.
