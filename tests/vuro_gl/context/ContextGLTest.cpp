@@ -184,6 +184,14 @@ TEST_F(ContextGLTest, BoxCastsAShadowOnTheGroundBeneathIt) {
     expectPixelNear(image, 52, 31, {89, 45, 0, 255}, kTolerance);
     expectPixelNear(image, 12, 31, {206, 103, 0, 255}, kTolerance);
     expectPixelNear(image, 52, 6, {206, 103, 0, 255}, kTolerance);
+
+    // A scene too large for single precision casts no shadow instead of failing.
+    render.initShadowRender({1, 0, -1}, {{0, 0, 0.75}, 1e200});
+    box.draw(render, lifted);
+    clear({0, 0, 0, 1});
+    solid(0, Light{{1, 0, -1}}, true);
+    ground.draw(render, M4());
+    expectPixelNear(context().readPixels(), 52, 31, {206, 103, 0, 255}, kTolerance);
 }
 
 } // namespace

@@ -3,8 +3,10 @@
 #include <tolu/gl/GL.h>
 #include <tolu/util/Error.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 #include <string>
 
 namespace Vuro::GL {
@@ -34,6 +36,14 @@ double det3(const Tolu::Matrix4x4T<double>& m) {
            a[2] * (a[4] * a[9] - a[5] * a[8]);
 }
 
+// Whether a light camera fitted to `sphere` survives single precision, with room for
+// the products the shaders form.
+bool withinShadowRange(const Tolu::SphereT<double>& sphere) {
+    constexpr double limit = 1e30;
+    return sphere.radius <= limit && std::abs(sphere.centre.x) <= limit &&
+           std::abs(sphere.centre.y) <= limit && std::abs(sphere.centre.z) <= limit;
+}
+
 } // namespace
 
 void Context::initShadowRender(const Tolu::Vector3T<double>& direction,
@@ -50,12 +60,25 @@ void Context::initShadowRender(const Tolu::Vector3T<double>& direction,
     // An orthographic light camera just holding the sphere: from one diameter in front of
     // the centre, the sphere fills [r, 3r] in depth and [-r, r] across.
     const double r = sphere.radius;
-    const Tolu::Vector3T<double> dir = direction.normalized();
-    const Tolu::Vector3T<double> up =
-        std::abs(dir.z) < 0.9 ? Tolu::Vector3T<double>{0, 0, 1} : Tolu::Vector3T<double>{0, 1, 0};
-    const auto view =
-        Tolu::Matrix4x4T<double>::lookAt(sphere.centre - dir * (2.0 * r), sphere.centre, up);
-    const auto lightClip = Tolu::Matrix4x4T<double>::ortho(-r, r, -r, r, r, 3.0 * r) * view;
+    Tolu::Matrix4x4T<double> lightClip;
+    Tolu::Matrix4x4T<double> shadowFromWorld;
+    if (withinShadowRange(sphere)) {
+        const Tolu::Vector3T<double> dir = direction.normalized();
+        const Tolu::Vector3T<double> up = std::abs(dir.z) < 0.9 ? Tolu::Vector3T<double>{0, 0, 1}
+                                                                : Tolu::Vector3T<double>{0, 1, 0};
+        const auto view =
+            Tolu::Matrix4x4T<double>::lookAt(sphere.centre - dir * (2.0 * r), sphere.centre, up);
+        lightClip = Tolu::Matrix4x4T<double>::ortho(-r, r, -r, r, r, 3.0 * r) * view;
+        shadowFromWorld = clipToTexture * lightClip;
+    } else {
+        // The light camera goes to the shaders in single precision, which cannot hold
+        // such a scene: it casts no shadow instead of failing every frame. Draws land
+        // outside the clip volume (w = 0) and every point reads as beyond the map.
+        std::fill(std::begin(lightClip.m), std::end(lightClip.m), 0.0);
+        std::fill(std::begin(shadowFromWorld.m), std::end(shadowFromWorld.m), 0.0);
+        shadowFromWorld.m[11] = 1.0;
+        shadowFromWorld.m[15] = 1.0;
+    }
 
     PassGuard guard(d);
     d.program(ProgramKind::Shadow);
@@ -71,7 +94,7 @@ void Context::initShadowRender(const Tolu::Vector3T<double>& direction,
     float m[16];
     toFloats(lightClip, m);
     glUniformMatrix4fv(d.current->viewProj, 1, GL_TRUE, m);
-    toFloats(clipToTexture * lightClip, d.shadowMatrix);
+    toFloats(shadowFromWorld, d.shadowMatrix);
     d.shadowReady = true;
     guard.commit();
     // Shadows are cast by everything drawn, highlighted or not.

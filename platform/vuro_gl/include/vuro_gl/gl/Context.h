@@ -55,7 +55,8 @@ public:
     // Passes.
     /// Renders the following draws into the 1024 x 1024 depth-only shadow map: light
     /// along `direction` (world), orthographic, fitted to `sphere` (radius > 0). Binds
-    /// the map's framebuffer, sets its viewport, enables the depth test.
+    /// the map's framebuffer, sets its viewport, enables the depth test. A sphere beyond
+    /// single precision (radius or a centre coordinate over 1e30) casts no shadow.
     virtual void initShadowRender(const Tolu::Vector3T<double>& direction,
                                   const Tolu::SphereT<double>& sphere);
     /// Lit solid drawing (Lambert, the light's ambient share, the shadow map when
