@@ -2,6 +2,7 @@
 // and sphere the probe must answer exactly as the plain test. Coordinates and radii are
 // kept finite and within ±1e150, where no square overflows; a radius is never negative.
 
+#include "FuzzInput.h"
 #include "interaction/Geometry.h"
 #include "support/SphereTestAsWritten.h"
 
@@ -17,38 +18,10 @@ namespace {
 using Ostra::Sim::GL::Geometry::SegmentProbe;
 using Vec = Tolu::Vector3T<double>;
 
-class Input {
-public:
-    Input(const std::uint8_t* data, std::size_t size) : data(data), size(size) {}
-    unsigned byte() { return take<std::uint8_t>(); }
-    // Any double the bytes spell, brought into the range the test is exact in.
-    double number() {
-        const double x = take<double>();
-        return std::abs(x) <= 1e150 ? x : 1.0; // NaN too
-    }
-    Vec vec() {
-        const double x = number();
-        const double y = number();
-        return {x, y, number()};
-    }
-
-private:
-    template <class T> T take() {
-        T value{};
-        const std::size_t n = size < sizeof(T) ? size : sizeof(T);
-        std::memcpy(&value, data, n);
-        data += n;
-        size -= n;
-        return value;
-    }
-    const std::uint8_t* data;
-    std::size_t size;
-};
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    Input in(data, size);
+    Fuzz::Input in(data, size, 1e150);
     const unsigned mode = in.byte();
     const Vec p0 = in.vec();
     const Vec p1 = mode & 1 ? p0 + in.vec() * 1e-12 : in.vec(); // also near-degenerate

@@ -4,6 +4,7 @@
 // relative to the magnitudes involved (and an absolute 1e-150, below which squares
 // underflow). While every input stays within ±1e307 the radius must stay finite too.
 
+#include "FuzzInput.h"
 #include "interaction/Geometry.h"
 
 #include <algorithm>
@@ -22,35 +23,6 @@ using Ostra::Sim::GL::Geometry::addPoint;
 using Ostra::Sim::GL::Geometry::merge;
 using Sphere = Tolu::BSphereT<double>;
 using Vec = Tolu::Vector3T<double>;
-
-class Input {
-public:
-    Input(const std::uint8_t* data, std::size_t size) : data(data), size(size) {}
-    [[nodiscard]] bool empty() const { return size == 0; }
-    unsigned byte() { return take<std::uint8_t>(); }
-    // Any finite double the bytes spell; a NaN or an infinity becomes 1.
-    double number() {
-        const double x = take<double>();
-        return std::isfinite(x) ? x : 1.0;
-    }
-    Vec vec() {
-        const double x = number();
-        const double y = number();
-        return {x, y, number()};
-    }
-
-private:
-    template <class T> T take() {
-        T value{};
-        const std::size_t n = size < sizeof(T) ? size : sizeof(T);
-        std::memcpy(&value, data, n);
-        data += n;
-        size -= n;
-        return value;
-    }
-    const std::uint8_t* data;
-    std::size_t size;
-};
 
 [[noreturn]] void fail(const char* what, const Sphere& s) {
     std::fprintf(stderr, "%s: sphere (%.17g, %.17g, %.17g) radius %.17g\n", what, s.centre.x,
@@ -78,7 +50,7 @@ bool holds(const Sphere& outer, const Vec& centre, double radius) {
 }
 
 // A centre near `from`: a few ulps away, or a small absolute offset, or anywhere.
-Vec place(Input& in, unsigned how, const Vec& from) {
+Vec place(Fuzz::Input& in, unsigned how, const Vec& from) {
     switch (how & 3u) {
     case 0: {
         const Vec step = in.vec();
@@ -99,7 +71,7 @@ Vec place(Input& in, unsigned how, const Vec& from) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    Input in(data, size);
+    Fuzz::Input in(data, size);
     Sphere s;
     Vec last;
     double largestInput = 0.0;
