@@ -33,12 +33,12 @@ void writeScene(const fs::path& file, int bodies) {
     IO::Scene scene;
     scene.model = Tolu::makeRef<Sim::Project>(Sim::SrcRef("bench"));
     for (int shape = 0; shape < 5; ++shape) {
-        IO::ProtoSpec spec;
-        spec.shape = static_cast<IO::Shape>(shape);
-        spec.size = {0.4f, 0.3f, 0.2f};
-        spec.radius = 0.1f;
-        spec.color = {0.2f * float(shape), 0.5f, 0.7f, 1.0f};
-        scene.prototypes.push_back({"shape " + std::to_string(shape), spec, IO::makeProto(spec)});
+        IO::ProtoDesc desc;
+        desc.shape = static_cast<IO::Shape>(shape);
+        desc.size = {0.4f, 0.3f, 0.2f};
+        desc.radius = 0.1f;
+        desc.color = {0.2f * float(shape), 0.5f, 0.7f, 1.0f};
+        scene.prototypes.push_back({"shape " + std::to_string(shape), desc, IO::makeProto(desc)});
     }
     auto driver = Tolu::makeRef<Sim::PortDrvUI>(Sim::SrcRef("mouse"));
     Tolu::RefT<Sim::Body> previous;

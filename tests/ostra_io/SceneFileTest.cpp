@@ -86,42 +86,42 @@ private:
         }
     }
 
-    // Sets only what the shape reads, so that specs compare equal after reading back.
+    // Sets only what the shape reads, so that descs compare equal after reading back.
     void addPrototype(IO::Shape shape, const std::filesystem::path& mesh) {
-        IO::ProtoSpec spec;
-        spec.shape = shape;
+        IO::ProtoDesc desc;
+        desc.shape = shape;
         switch (shape) {
         case IO::Shape::Box:
-            spec.size = {size(), size(), size()};
+            desc.size = {size(), size(), size()};
             break;
         case IO::Shape::Cone:
-            spec.height = size();
+            desc.height = size();
             [[fallthrough]];
         case IO::Shape::Sphere:
-            spec.radius = size();
+            desc.radius = size();
             break;
         case IO::Shape::Cylinder:
         case IO::Shape::Arrow:
-            spec.radius = size();
-            spec.length = size();
+            desc.radius = size();
+            desc.length = size();
             break;
         case IO::Shape::Mesh:
-            spec.mesh = mesh;
-            spec.meshOptions.scale = {size(), size(), size()};
-            spec.meshOptions.up = static_cast<IO::UpAxis>(pick(3));
+            desc.mesh = mesh;
+            desc.meshOptions.scale = {size(), size(), size()};
+            desc.meshOptions.up = static_cast<IO::UpAxis>(pick(3));
             if (coin()) {
-                spec.meshOptions.color = Tolu::Vector4T<float>(unit(), unit(), unit(), 1);
+                desc.meshOptions.color = Tolu::Vector4T<float>(unit(), unit(), unit(), 1);
             }
             break;
         }
         if (shape != IO::Shape::Box && shape != IO::Shape::Mesh) {
-            spec.segments = 3 + static_cast<unsigned>(pick(40));
+            desc.segments = 3 + static_cast<unsigned>(pick(40));
         }
         if (shape != IO::Shape::Mesh) {
-            spec.color = {unit(), unit(), unit(), coin() ? 1.0f : unit()};
+            desc.color = {unit(), unit(), unit(), coin() ? 1.0f : unit()};
         }
         const std::string name = "proto " + std::to_string(scene.prototypes.size());
-        scene.prototypes.push_back({name, spec, IO::makeProto(spec)});
+        scene.prototypes.push_back({name, desc, IO::makeProto(desc)});
     }
 
     void node(Sim::Node& n) {
@@ -228,7 +228,7 @@ TEST(SceneFileTest, RandomModelsReadBackEqualAndWriteTheSameText) {
         ASSERT_EQ(loaded.prototypes.size(), original.scene.prototypes.size());
         for (std::size_t i = 0; i < loaded.prototypes.size(); ++i) {
             EXPECT_EQ(loaded.prototypes[i].name, original.scene.prototypes[i].name);
-            EXPECT_TRUE(loaded.prototypes[i].spec == original.scene.prototypes[i].spec);
+            EXPECT_TRUE(loaded.prototypes[i].desc == original.scene.prototypes[i].desc);
         }
         ASSERT_EQ(IO::writeScene(loaded, dir.path), text);
     }
@@ -256,7 +256,7 @@ TEST(SceneFileTest, SavedFileLoadsWithMeshesRelativeToItAndEachMeshReadOnce) {
     IO::saveScene(scene, dir / "copy/scene.json");
     const IO::Scene copy = IO::loadScene(dir / "copy/scene.json", &cache);
     EXPECT_EQ(firstDifference(*scene.model, *copy.model), "");
-    EXPECT_EQ(copy.prototypes[0].spec.mesh, std::filesystem::path(dir / "meshes/part.stl"));
+    EXPECT_EQ(copy.prototypes[0].desc.mesh, std::filesystem::path(dir / "meshes/part.stl"));
 }
 
 TEST(SceneFileTest, HandWrittenFormsMeanWhatTheFormatSays) {

@@ -13,21 +13,21 @@ const Prototype* Scene::findPrototype(const Vuro::BodyProto* proto) const noexce
     return nullptr;
 }
 
-Tolu::RefT<Vuro::BodyProto> makeProto(const ProtoSpec& spec, MeshCache* cache) {
-    switch (spec.shape) {
+Tolu::RefT<Vuro::BodyProto> makeProto(const ProtoDesc& desc, MeshCache* cache) {
+    switch (desc.shape) {
     case Shape::Box:
-        return Vuro::makeBox(spec.size, spec.color);
+        return Vuro::makeBox(desc.size, desc.color);
     case Shape::Cylinder:
-        return Vuro::makeCylinder(spec.radius, spec.length, spec.color, spec.segments);
+        return Vuro::makeCylinder(desc.radius, desc.length, desc.color, desc.segments);
     case Shape::Sphere:
-        return Vuro::makeSphere(spec.radius, spec.color, spec.segments);
+        return Vuro::makeSphere(desc.radius, desc.color, desc.segments);
     case Shape::Cone:
-        return Vuro::makeCone(spec.radius, spec.height, spec.color, spec.segments);
+        return Vuro::makeCone(desc.radius, desc.height, desc.color, desc.segments);
     case Shape::Arrow:
-        return Vuro::makeArrow(spec.length, spec.radius, spec.color, spec.segments);
+        return Vuro::makeArrow(desc.length, desc.radius, desc.color, desc.segments);
     case Shape::Mesh:
-        return cache ? cache->get(spec.mesh, spec.meshOptions)
-                     : importMesh(spec.mesh, spec.meshOptions);
+        return cache ? cache->get(desc.mesh, desc.meshOptions)
+                     : importMesh(desc.mesh, desc.meshOptions);
     }
     return {};
 }

@@ -145,7 +145,7 @@ private:
         Object object = entry.object();
         const Value nameValue = object.at("name");
         Prototype prototype{nameValue.name(), {}, {}};
-        ProtoSpec& spec = prototype.spec;
+        ProtoDesc& desc = prototype.desc;
         auto shape = object.find("shape");
         auto mesh = object.find("mesh");
         if (shape && mesh) {
@@ -156,13 +156,13 @@ private:
         }
         const Value& where = shape ? *shape : *mesh;
         if (mesh) {
-            readMesh(object, *mesh, spec);
+            readMesh(object, *mesh, desc);
         } else {
-            readShape(object, *shape, spec);
+            readShape(object, *shape, desc);
         }
         object.finish();
         try {
-            prototype.proto = makeProto(spec, cache);
+            prototype.proto = makeProto(desc, cache);
         } catch (const Tolu::Error& e) {
             // A mesh's own message names the mesh file; this one adds where it was asked for.
             where.fail(e.what());
@@ -173,49 +173,49 @@ private:
         scene.prototypes.push_back(std::move(prototype));
     }
 
-    void readShape(Object& object, const Value& shape, ProtoSpec& spec) {
+    void readShape(Object& object, const Value& shape, ProtoDesc& desc) {
         const std::string& name = shape.string();
         if (name == "box") {
-            spec.shape = Shape::Box;
+            desc.shape = Shape::Box;
             const Value size = object.at("size");
             const auto v = size.array(3);
-            spec.size = {positiveFloat(v[0]), positiveFloat(v[1]), positiveFloat(v[2])};
+            desc.size = {positiveFloat(v[0]), positiveFloat(v[1]), positiveFloat(v[2])};
         } else if (name == "cylinder" || name == "sphere" || name == "cone" || name == "arrow") {
-            spec.shape = name == "cylinder" ? Shape::Cylinder
+            desc.shape = name == "cylinder" ? Shape::Cylinder
                          : name == "sphere" ? Shape::Sphere
                          : name == "cone"   ? Shape::Cone
                                             : Shape::Arrow;
-            spec.radius = positiveFloat(object.at("radius"));
-            if (spec.shape == Shape::Cylinder || spec.shape == Shape::Arrow) {
-                spec.length = positiveFloat(object.at("length"));
+            desc.radius = positiveFloat(object.at("radius"));
+            if (desc.shape == Shape::Cylinder || desc.shape == Shape::Arrow) {
+                desc.length = positiveFloat(object.at("length"));
             }
-            if (spec.shape == Shape::Cone) {
-                spec.height = positiveFloat(object.at("height"));
+            if (desc.shape == Shape::Cone) {
+                desc.height = positiveFloat(object.at("height"));
             }
-            spec.segments = spec.shape == Shape::Arrow ? 16 : 24;
+            desc.segments = desc.shape == Shape::Arrow ? 16 : 24;
             if (auto s = object.find("segments")) {
-                spec.segments = static_cast<unsigned>(s->integer(3, 1024));
+                desc.segments = static_cast<unsigned>(s->integer(3, 1024));
             }
         } else {
             shape.fail("unknown shape \"" + name +
                        "\" (known: box, cylinder, sphere, cone, arrow)");
         }
         if (auto c = object.find("color")) {
-            spec.color = c->rgba();
+            desc.color = c->rgba();
         }
     }
 
-    void readMesh(Object& object, const Value& mesh, ProtoSpec& spec) {
-        spec.shape = Shape::Mesh;
+    void readMesh(Object& object, const Value& mesh, ProtoDesc& desc) {
+        desc.shape = Shape::Mesh;
         const fs::path path(mesh.name());
-        spec.mesh = (path.is_absolute() ? path : folder / path).lexically_normal();
+        desc.mesh = (path.is_absolute() ? path : folder / path).lexically_normal();
         if (auto s = object.find("scale")) {
             if (s->isNumber()) {
                 const float k = positiveFloat(*s, 1e6);
-                spec.meshOptions.scale = {k, k, k};
+                desc.meshOptions.scale = {k, k, k};
             } else {
                 const auto v = s->array(3);
-                spec.meshOptions.scale = {positiveFloat(v[0], 1e6), positiveFloat(v[1], 1e6),
+                desc.meshOptions.scale = {positiveFloat(v[0], 1e6), positiveFloat(v[1], 1e6),
                                           positiveFloat(v[2], 1e6)};
             }
         }
@@ -224,10 +224,10 @@ private:
             if (axis != "x" && axis != "y" && axis != "z") {
                 u->fail("up axis \"" + axis + "\" is not \"x\", \"y\" or \"z\"");
             }
-            spec.meshOptions.up = axis == "x" ? UpAxis::X : axis == "y" ? UpAxis::Y : UpAxis::Z;
+            desc.meshOptions.up = axis == "x" ? UpAxis::X : axis == "y" ? UpAxis::Y : UpAxis::Z;
         }
         if (auto c = object.find("color")) {
-            spec.meshOptions.color = c->rgba();
+            desc.meshOptions.color = c->rgba();
         }
     }
 

@@ -111,47 +111,47 @@ private:
     }
 
     Doc writePrototype(const Prototype& prototype) const {
-        const ProtoSpec& spec = prototype.spec;
+        const ProtoDesc& desc = prototype.desc;
         Doc out = Doc::object();
         out["name"] = prototype.name;
-        if (spec.shape == Shape::Mesh) {
-            out["mesh"] = spec.mesh.is_absolute()
-                              ? spec.mesh.lexically_proximate(folder).generic_string()
-                              : spec.mesh.generic_string();
-            const auto& scale = spec.meshOptions.scale;
+        if (desc.shape == Shape::Mesh) {
+            out["mesh"] = desc.mesh.is_absolute()
+                              ? desc.mesh.lexically_proximate(folder).generic_string()
+                              : desc.mesh.generic_string();
+            const auto& scale = desc.meshOptions.scale;
             if (scale.x == scale.y && scale.y == scale.z) {
                 out["scale"] = decimal(scale.x);
             } else {
                 out["scale"] = toJson(scale);
             }
-            const UpAxis up = spec.meshOptions.up;
+            const UpAxis up = desc.meshOptions.up;
             out["upAxis"] = up == UpAxis::X ? "x" : up == UpAxis::Y ? "y" : "z";
-            if (spec.meshOptions.color) {
-                out["color"] = toJson(*spec.meshOptions.color);
+            if (desc.meshOptions.color) {
+                out["color"] = toJson(*desc.meshOptions.color);
             }
             return out;
         }
-        out["shape"] = shapeName(spec.shape);
-        switch (spec.shape) {
+        out["shape"] = shapeName(desc.shape);
+        switch (desc.shape) {
         case Shape::Box:
-            out["size"] = toJson(spec.size);
+            out["size"] = toJson(desc.size);
             break;
         case Shape::Cone:
-            out["radius"] = decimal(spec.radius);
-            out["height"] = decimal(spec.height);
+            out["radius"] = decimal(desc.radius);
+            out["height"] = decimal(desc.height);
             break;
         case Shape::Sphere:
-            out["radius"] = decimal(spec.radius);
+            out["radius"] = decimal(desc.radius);
             break;
         default: // cylinder and arrow
-            out["radius"] = decimal(spec.radius);
-            out["length"] = decimal(spec.length);
+            out["radius"] = decimal(desc.radius);
+            out["length"] = decimal(desc.length);
             break;
         }
-        if (spec.shape != Shape::Box) {
-            out["segments"] = spec.segments;
+        if (desc.shape != Shape::Box) {
+            out["segments"] = desc.segments;
         }
-        out["color"] = toJson(spec.color);
+        out["color"] = toJson(desc.color);
         return out;
     }
 

@@ -21,7 +21,7 @@ enum class Shape { Box, Cylinder, Sphere, Cone, Arrow, Mesh };
 /// (box), `radius` (cylinder, sphere, cone, arrow), `length` (cylinder, arrow), `height`
 /// (cone), `segments` (all but box and mesh), `mesh` and `meshOptions` (mesh). `color`
 /// is the material of ready-made shapes (an alpha below 1 makes it transparent).
-struct ProtoSpec {
+struct ProtoDesc {
     Shape shape = Shape::Box;
     Tolu::Vector3T<float> size{1.0f, 1.0f, 1.0f};
     float radius = 0.5f;
@@ -32,13 +32,13 @@ struct ProtoSpec {
     std::filesystem::path mesh; ///< absolute once read from a file
     MeshOptions meshOptions;
 
-    friend bool operator==(const ProtoSpec&, const ProtoSpec&) = default;
+    friend bool operator==(const ProtoDesc&, const ProtoDesc&) = default;
 };
 
 /// A named prototype of a scene: how it is made and what it made.
 struct Prototype {
     std::string name;
-    ProtoSpec spec;
+    ProtoDesc desc;
     Tolu::RefT<Vuro::BodyProto> proto;
 };
 
@@ -52,9 +52,9 @@ struct OSTRA_IO_EXPORT Scene {
     [[nodiscard]] const Prototype* findPrototype(const Vuro::BodyProto* proto) const noexcept;
 };
 
-/// Makes the geometry `spec` describes; meshes come through `cache` when given. Throws
+/// Makes the geometry `desc` describes; meshes come through `cache` when given. Throws
 /// Tolu::Error for sizes the shape helpers reject and LoadError for unreadable meshes.
-[[nodiscard]] OSTRA_IO_EXPORT Tolu::RefT<Vuro::BodyProto> makeProto(const ProtoSpec& spec,
+[[nodiscard]] OSTRA_IO_EXPORT Tolu::RefT<Vuro::BodyProto> makeProto(const ProtoDesc& desc,
                                                                     MeshCache* cache = nullptr);
 
 } // namespace Ostra::IO
