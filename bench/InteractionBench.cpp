@@ -2,6 +2,8 @@
 
 #include <sim_gl/Functions.h>
 
+#include <ostra_sim/Body.h>
+#include <ostra_sim/PortDrvUI.h>
 #include <tolu/gl/GL.h>
 #include <tolu/gl/GLEnums.h>
 #include <tolu/gl/HeadlessContext.h>
@@ -56,6 +58,58 @@ void IsectHit(benchmark::State& state) {
 }
 BENCHMARK(IsectHit)->Unit(benchmark::kMicrosecond);
 
+// Moves every body by one step along x, as a running simulation does between frames,
+// and brings the project up to date; the caller keeps this out of the timing.
+void moveAll(Bench::Scene& scene, double& x) {
+    x += 1e-3;
+    const auto step = Matrix4x4T<double>::translation({x, 0.0, 0.0});
+    for (const auto& node : scene.nodes) {
+        auto& body = static_cast<Ostra::Sim::Body&>(*node->getSimNode());
+        body.setTransform(step * body.getTransform());
+    }
+    scene.project->update();
+}
+
+// The usual click while the simulation runs: every body moved since the last pick.
+void IsectAfterMove(benchmark::State& state) {
+    Bench::Scene scene(pickBodies);
+    const Pick pick(20.3, 20.1);
+    double x = 0.0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        moveAll(scene, x);
+        Pick volume = pick;
+        state.ResumeTiming();
+        Vuro::GL::Isect::Context context(Vuro::GL::allModes, 0x1B, Vuro::GL::Isect::FlagNone);
+        GL::Isect::Hit hit;
+        scene.project->isect(volume.segment, volume.frustum, context, hit);
+        benchmark::DoNotOptimize(hit);
+    }
+    Bench::reportPerBody(state, pickBodies);
+}
+BENCHMARK(IsectAfterMove)->Unit(benchmark::kMicrosecond);
+
+// Grabbing a body with a driver that may drag every body; the drag states are written
+// too, but only once per grab.
+void StartDrag(benchmark::State& state) {
+    Bench::Scene scene(pickBodies);
+    auto driver = Tolu::makeRef<Ostra::Sim::PortDrvUI>();
+    driver->setCanAll(true);
+    scene.model->addPortDrv(driver);
+    scene.project->update();
+    const Pick pick(20.3, 20.1);
+    for (auto _ : state) {
+        Pick volume = pick;
+        const bool grabbed = scene.project->startDrag(volume.segment, volume.frustum);
+        benchmark::DoNotOptimize(grabbed);
+    }
+    if (!scene.project->isDrag()) {
+        state.SkipWithError("nothing grabbed");
+    }
+    Bench::reportPerBody(state, pickBodies);
+}
+BENCHMARK(StartDrag)->Unit(benchmark::kMicrosecond);
+
 void BSphere(benchmark::State& state) {
     Bench::Scene scene(pickBodies);
     for (auto _ : state) {
@@ -65,6 +119,21 @@ void BSphere(benchmark::State& state) {
     Bench::reportPerBody(state, pickBodies);
 }
 BENCHMARK(BSphere)->Unit(benchmark::kMicrosecond);
+
+// The project's sphere in a running simulation: every body moved since it was asked.
+void BSphereAfterMove(benchmark::State& state) {
+    Bench::Scene scene(pickBodies);
+    double x = 0.0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        moveAll(scene, x);
+        state.ResumeTiming();
+        auto sphere = scene.project->getBSphere(scene.context, 0x19, 0, 0);
+        benchmark::DoNotOptimize(sphere);
+    }
+    Bench::reportPerBody(state, pickBodies);
+}
+BENCHMARK(BSphereAfterMove)->Unit(benchmark::kMicrosecond);
 
 constexpr int frameBodies = 1000;
 constexpr unsigned width = 1280;
