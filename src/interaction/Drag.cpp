@@ -1,3 +1,4 @@
+#include "interaction/PickIndex.h"
 #include "render/ForcedHL.h"
 #include "scene/BusyScope.h"
 
@@ -73,8 +74,16 @@ bool Project::startDrag(Segment3T<double>& segment, FrustumT<double>& frustum) {
     // project's highlight plays no part. Strong references keep each node alive through
     // its test.
     if (dragAll) {
-        for (RefT<Body> node(bodyList.first.get()); node; node.reset(node->getNext().get())) {
-            node->isect(segment, frustum, context, hit);
+        // The whole list in list order with the mesh bit alone is the pick's mesh pass:
+        // the flat index gives the walk's answer unless the list holds kinds it does not
+        // know. The set of draggable bodies has its own order, which may break ties
+        // differently, so it always takes the walk.
+        if (pickIndex->prepare(bodyList)) {
+            pickIndex->meshPass(bodyList, segment, frustum, context, hit, false);
+        } else {
+            for (RefT<Body> node(bodyList.first.get()); node; node.reset(node->getNext().get())) {
+                node->isect(segment, frustum, context, hit);
+            }
         }
     } else {
         for (const PtrT<Body>& candidate : dragBodies) {

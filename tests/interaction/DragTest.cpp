@@ -17,7 +17,9 @@
 
 #include <initializer_list>
 #include <limits>
+#include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -63,11 +65,16 @@ protected:
         model->addPortDrv(d);
         return d;
     }
-    // A camera at (x, 0, 10) looking down -z, near plane 1, far plane 100.
-    bool grab(double x) {
-        Tolu::FrustumT<double> frustum(-0.01, 0.01, -0.01, 0.01, 1, 100,
-                                       M4::translation({x, 0, 10}));
-        Tolu::Segment3T<double> segment({x, 0, 9}, {x, 0, -90});
+    // A camera at (x, y, 10) looking down -z, near plane 1, far plane 100.
+    static Tolu::FrustumT<double> frustumAt(double x, double y) {
+        return {-0.01, 0.01, -0.01, 0.01, 1, 100, M4::translation({x, y, 10})};
+    }
+    static Tolu::Segment3T<double> segmentAt(double x, double y) {
+        return {{x, y, 9}, {x, y, -90}};
+    }
+    bool grab(double x, double y = 0) {
+        auto frustum = frustumAt(x, y);
+        auto segment = segmentAt(x, y);
         return project->startDrag(segment, frustum);
     }
     void sync() {
@@ -149,6 +156,91 @@ TEST_F(Drag, AMissOrAHiddenUnpickableOrBareBodyClearsTheDriversThenStopOnlyForge
     project->stopDrag();
     EXPECT_EQ(writes(all->getDragActive()), active);
     EXPECT_EQ(writes(all->getDragOffset()), offset);
+}
+
+// A host's own kind of body: a grab must still ask it itself.
+struct HostBody : GL::Body {
+    using Body::Body;
+    void isect(Tolu::Segment3T<double>& segment, Tolu::FrustumT<double>& frustum,
+               Vuro::GL::Isect::Context& context, GL::Isect::Hit& hit) override {
+        ++asked;
+        Body::isect(segment, frustum, context, hit);
+    }
+    int asked = 0;
+};
+
+// A driver that may drag every body lets the grab take the pick's shortcut; it must grab
+// exactly what the bodies' own tests find when walked in list order, among stacked,
+// coincident, hidden, unpickable and bare bodies that change between grabs, and with a
+// host's own kind of body in the list.
+TEST_F(Drag, AnAllDriverGrabsWhatAWalkOfTheBodiesOwnTestsFinds) {
+    std::mt19937 random(13);
+    const auto below = [&](int n) { return int(random() % unsigned(n)); };
+    const auto place = [&](Sim::Body& b) {
+        b.setTransform(M4::translation({0.5 * below(5), 0.5 * below(3), 0.5 * below(3)}));
+    };
+    int grabbed = 0;
+    for (int round = 0; round < 40; ++round) {
+        model = makeRef<Sim::Project>();
+        auto all = driver("all", true);
+        project->set(model);
+        std::vector<RefT<Sim::Body>> sims;
+        std::vector<HostBody*> hosts;
+        for (int i = 1 + below(12); i > 0; --i) {
+            auto& b = *sims.emplace_back(body(0));
+            place(b);
+            b.setVisible(below(6) != 0);
+            b.setPickable(below(6) != 0);
+            if (below(8) == 0) {
+                b.setProto(nullptr);
+            }
+            if (round % 2 != 0 && below(4) == 0) {
+                hosts.push_back(new HostBody(*project, b));
+            } else {
+                new GL::Body(*project, b);
+            }
+        }
+        project->update();
+        for (int grabs = 1; grabs <= 20; ++grabs) {
+            const double x = 0.25 * below(9), y = 0.25 * below(5) - 0.25;
+            auto frustum = frustumAt(x, y);
+            auto segment = segmentAt(x, y);
+            Vuro::GL::Isect::Context context(Vuro::GL::allModes, GL::BodyGeo,
+                                             Vuro::GL::Isect::FlagNone,
+                                             Vuro::GL::Isect::Context::Filter());
+            GL::Isect::Hit hit;
+            for (GL::Body* n = project->getBodyList().first.get(); n; n = n->getNext().get()) {
+                n->isect(segment, frustum, context, hit);
+            }
+            const Sim::Node* expected = hit.node ? hit.node->getSimNode().get() : nullptr;
+
+            ASSERT_EQ(grab(x, y), expected != nullptr) << "round " << round << " grab " << grabs;
+            ASSERT_EQ(all->getDragBody().getValue().get(), expected);
+            if (expected) {
+                EXPECT_EQ(project->getTouchPos(), hit.pos);
+                ++grabbed;
+            }
+            for (const HostBody* host : hosts) {
+                ASSERT_EQ(host->asked, 2 * grabs);
+            }
+            // Moved or shown differently without an update in between.
+            for (int changes = 0; changes < 2; ++changes) {
+                Sim::Body& changed = *sims[std::size_t(below(int(sims.size())))];
+                switch (below(3)) {
+                case 0:
+                    place(changed);
+                    break;
+                case 1:
+                    changed.setVisible(!changed.isVisible());
+                    break;
+                default:
+                    changed.setPickable(!changed.isPickable());
+                    break;
+                }
+            }
+        }
+    }
+    EXPECT_GT(grabbed, 200) << "of 800 grabs";
 }
 
 // --- what a write does ---------------------------------------------------------------
