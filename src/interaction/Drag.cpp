@@ -71,13 +71,14 @@ bool Project::startDrag(Segment3T<double>& segment, FrustumT<double>& frustum) {
                            Vuro::GL::Isect::Context::Filter());
     Isect::Hit hit;
     // Bodies are tested one by one rather than through the project's own pick, so the
-    // project's highlight plays no part. Strong references keep each node alive through
-    // its test.
+    // project's highlight plays no part. The walks hold strong references: a host's own
+    // kind of body may run any code in its test.
     if (dragAll) {
         // The whole list in list order with the mesh bit alone is the pick's mesh pass:
         // the flat index gives the walk's answer unless the list holds kinds it does not
-        // know. The set of draggable bodies has its own order, which may break ties
-        // differently, so it always takes the walk.
+        // know. Through the index only the library's own tests run, with no filter, so it
+        // needs no strong references. The set of draggable bodies has its own order,
+        // which may break ties differently: it takes the walk.
         if (pickIndex->prepare(bodyList)) {
             pickIndex->meshPass(bodyList, segment, frustum, context, hit, false);
         } else {
