@@ -10,7 +10,14 @@ packages=(
     libpng-dev clang-format freeglut3-dev
     clang libclang-rt-14-dev
     nlohmann-json3-dev libassimp-dev
+    liburdfdom-dev ffmpeg
+    python3-dev pybind11-dev python3-numpy python3-pytest doxygen
 )
+# Optional: the peers the comparison benchmark measures us against
+# (TOLU_WITH_PEERS=1 bash scripts/setup.sh; then the build has bench/simGLPeerBench).
+if [ "${TOLU_WITH_PEERS:-0}" = 1 ]; then
+    packages+=(libmujoco-dev libopenscenegraph-dev)
+fi
 # Optional: a virtual X display, to run the interactive viewer where there is no desktop
 # (TOLU_WITH_XVFB=1 bash scripts/setup.sh; then xvfb-run <build dir>/apps/simGLViewer).
 if [ "${TOLU_WITH_XVFB:-0}" = 1 ]; then

@@ -7,7 +7,9 @@
 #include <vuro_gl/BodyProto.h>
 
 #include <filesystem>
+#include <memory>
 #include <ostra_io/Export.h>
+#include <ostra_io/Kinematics.h>
 #include <ostra_io/MeshImport.h>
 #include <string>
 #include <vector>
@@ -47,6 +49,8 @@ struct Prototype {
 struct OSTRA_IO_EXPORT Scene {
     Tolu::RefT<Sim::Project> model;
     std::vector<Prototype> prototypes;
+    /// The kinematic tree of a robot description, or null for a scene without one.
+    std::shared_ptr<Kinematics> kinematics;
 
     /// The prototype entry that made `proto`, or null.
     [[nodiscard]] const Prototype* findPrototype(const Vuro::BodyProto* proto) const noexcept;
