@@ -139,8 +139,8 @@ constexpr int frameBodies = 1000;
 constexpr unsigned width = 1280;
 constexpr unsigned height = 720;
 
-void renderFrame(Bench::Scene& scene, unsigned fbo) {
-    const int side = int(std::ceil(std::sqrt(double(frameBodies))));
+void renderFrame(Bench::Scene& scene, unsigned fbo, int bodies) {
+    const int side = int(std::ceil(std::sqrt(double(bodies))));
     const Vector3T<double> centre(side, side, 0);
     const auto view = Matrix4x4T<double>::lookAt(
         centre + Vector3T<double>(0, -2.0 * side, 1.5 * side), centre, {0, 0, 1});
@@ -153,31 +153,38 @@ void renderFrame(Bench::Scene& scene, unsigned fbo) {
 // A whole frame with OpenGL replaced by functions that do nothing: the library's own
 // CPU cost, shadows and frames included.
 void FrameNoOpGL(benchmark::State& state) {
-    Bench::Scene scene(frameBodies);
+    const int bodies = int(state.range(0));
+    Bench::Scene scene(bodies);
     scene.nodes.front()->setHighlight(0, true, false);
     for (auto _ : state) {
-        renderFrame(scene, 0);
+        renderFrame(scene, 0, bodies);
     }
-    Bench::reportPerBody(state, frameBodies);
+    Bench::reportPerBody(state, bodies);
 }
-BENCHMARK(FrameNoOpGL)->Unit(benchmark::kMicrosecond);
+BENCHMARK(FrameNoOpGL)->Arg(frameBodies)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 
 // The same frame drawn by Mesa's software renderer into a headless framebuffer.
 void FrameMesa(benchmark::State& state) {
+    const int bodies = int(state.range(0));
     Tolu::GL::HeadlessContext gl(width, height);
     {
-        Bench::Scene scene(frameBodies);
+        Bench::Scene scene(bodies);
         scene.context.releaseGL(); // drop what the set-up made with the no-op functions
         Tolu::GL::ScopedFunctions useReal(Tolu::GL::loadedFunctions());
         scene.nodes.front()->setHighlight(0, true, false);
         for (auto _ : state) {
-            renderFrame(scene, gl.getFramebuffer());
+            renderFrame(scene, gl.getFramebuffer(), bodies);
             Tolu::GL::glFinish();
         }
-        Bench::reportPerBody(state, frameBodies);
+        Bench::reportPerBody(state, bodies);
         scene.context.releaseGL();
     }
 }
-BENCHMARK(FrameMesa)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(FrameMesa)
+    ->Arg(frameBodies)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 } // namespace
