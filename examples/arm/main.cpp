@@ -216,6 +216,7 @@ constexpr const char* armUrdf = R"(<?xml version="1.0"?>
 // Smooth motion: every joint a sum of slow sines inside its limits, starting at zero.
 void writeMotion(const fs::path& file) {
     std::ofstream out(file);
+    out.precision(9);
     out << "time,shoulder_yaw,shoulder_pitch,elbow,wrist,finger\n";
     constexpr int rate = 30;
     constexpr double seconds = 4;
