@@ -106,14 +106,15 @@ TEST(UrdfTest, EachLinkIsOneBodyShowingAllItsVisualsInPlaceAndColour) {
     }
     // The mirroring scale keeps the mesh's triangles facing outwards: the face on +x
     // still has a normal along +x, wound counter-clockwise seen from outside.
-    for (std::size_t i = 0; i < groups[4].vertices.size(); i += 3) {
-        const auto& v = groups[4].vertices;
+    std::size_t inward = 0, inverted = 0;
+    const auto& v = groups[4].vertices;
+    for (std::size_t i = 0; i + 2 < v.size(); i += 3) {
         const V3f a = v[i].pos, b = v[i + 1].pos, c = v[i + 2].pos;
-        const V3f wound = (b - a).cross(c - a);
-        EXPECT_GT(wound.dot(v[i].normal), 0) << "triangle " << i / 3;
-        const V3f centre = (a + b + c) / 3.0f - V3f{10, 0, 0};
-        EXPECT_GT(centre.dot(v[i].normal), 0) << "triangle " << i / 3;
+        inverted += (b - a).cross(c - a).dot(v[i].normal) <= 0;
+        inward += ((a + b + c) / 3.0f - V3f{10, 0, 0}).dot(v[i].normal) <= 0;
     }
+    EXPECT_EQ(inverted, 0u) << "triangles wound against their normal";
+    EXPECT_EQ(inward, 0u) << "normals pointing inwards";
 }
 
 const std::string chain = robot(R"(
