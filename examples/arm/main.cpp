@@ -85,8 +85,9 @@ void writeStl(const fs::path& file, const std::vector<Triangle>& triangles) {
     }
 }
 
-// Six links in a chain: a base turning a turret, shoulder and elbow pitching, a wrist
-// spinning, a finger sliding, and a camera fixed to the forearm.
+// Seven links: a base turning a turret, shoulder and elbow pitching, a wrist spinning, a
+// finger sliding, and a camera fixed to the forearm. At rest the arm reaches forwards (the
+// shoulder and elbow frames are tilted), so that its pose at zero shows every joint.
 constexpr const char* armUrdf = R"(<?xml version="1.0"?>
 <robot name="sample_arm">
   <material name="dark"><color rgba="0.25 0.25 0.28 1"/></material>
@@ -125,7 +126,7 @@ constexpr const char* armUrdf = R"(<?xml version="1.0"?>
   <joint name="shoulder_pitch" type="revolute">
     <parent link="turret"/>
     <child link="upper_arm"/>
-    <origin xyz="0 0 0.1"/>
+    <origin xyz="0 0 0.1" rpy="0 0.5 0"/>
     <axis xyz="0 1 0"/>
     <limit lower="-1.6" upper="1.6" effort="40" velocity="2"/>
   </joint>
@@ -140,7 +141,7 @@ constexpr const char* armUrdf = R"(<?xml version="1.0"?>
   <joint name="elbow" type="revolute">
     <parent link="upper_arm"/>
     <child link="forearm"/>
-    <origin xyz="0 0 0.35"/>
+    <origin xyz="0 0 0.35" rpy="0 1.3 0"/>
     <axis xyz="0 1 0"/>
     <limit lower="-2.4" upper="2.4" effort="30" velocity="2"/>
   </joint>
