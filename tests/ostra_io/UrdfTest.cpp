@@ -241,6 +241,10 @@ const BadUrdf badCases[] = {
      robot("<link name=\"a\"/><link name=\"b\"/><joint name=\"j\" type=\"continuous\">"
            "<parent link=\"a\"/><child link=\"b\"/><axis xyz=\"0 1\"/></joint>"),
      ": not a valid URDF robot description: "},
+    {"NotAMesh",
+     robot("<link name=\"a\"><visual><geometry><mesh filename=\"bad.urdf\"/></geometry>"
+           "</visual></link>"),
+     ":3:16: {dir}/bad.urdf: "},
     {"NegativeSize",
      robot("<link name=\"a\"><visual><geometry><box size=\"1 -1 1\"/></geometry></visual>"
            "</link>"),
@@ -260,7 +264,8 @@ TEST_P(UrdfBadInputTest, ThrowsLoadErrorNamingTheFile) {
     for (auto at = message.find("{dir}"); at != std::string::npos; at = message.find("{dir}"))
         message.replace(at, 5, dir.path.string());
     try {
-        (void)IO::readUrdf(GetParam().text, file, {{"/nowhere"}});
+        MeshFiles::writeText(file, GetParam().text);
+        (void)IO::loadUrdf(file, {{"/nowhere"}});
         FAIL() << "no exception";
     } catch (const IO::LoadError& e) {
         const std::string what = e.what();

@@ -324,9 +324,8 @@ private:
         }
         try {
             append(into, *makeProto(desc, &cache), linkFromVisual, flip);
-        } catch (const LoadError&) {
-            throw;
         } catch (const Tolu::Error& e) {
+            // A mesh's own message names the mesh file; this one adds where it was asked for.
             throw LoadError(file, where, e.what());
         }
     }
