@@ -196,7 +196,7 @@ constexpr const char* armUrdf = R"(<?xml version="1.0"?>
     </visual>
   </link>
 
-  <joint name="finger" type="prismatic">
+  <joint name="finger_slide" type="prismatic">
     <parent link="hand"/>
     <child link="finger"/>
     <origin xyz="0.0 0 0.06"/>
@@ -218,7 +218,7 @@ constexpr const char* armUrdf = R"(<?xml version="1.0"?>
 void writeMotion(const fs::path& file) {
     std::ofstream out(file);
     out.precision(9);
-    out << "time,shoulder_yaw,shoulder_pitch,elbow,wrist,finger\n";
+    out << "time,shoulder_yaw,shoulder_pitch,elbow,wrist,finger_slide\n";
     constexpr int rate = 30;
     constexpr double seconds = 4;
     const double tau = 2 * std::numbers::pi;
