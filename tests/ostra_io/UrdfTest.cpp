@@ -241,6 +241,11 @@ const BadUrdf badCases[] = {
      robot("<link name=\"a\"/><link name=\"b\"/><joint name=\"j\" type=\"continuous\">"
            "<parent link=\"a\"/><child link=\"b\"/><axis xyz=\"0 1\"/></joint>"),
      ": not a valid URDF robot description: "},
+    // The parser quotes bad numbers in messages it formats printf-style.
+    {"PercentInNumber",
+     robot("<link name=\"a\"><visual><geometry><box size=\"%s%s%s%s%s%s%s%s%n\"/></geometry>"
+           "</visual></link>"),
+     ": not a valid URDF robot description: "},
     {"NotAMesh",
      robot("<link name=\"a\"><visual><geometry><mesh filename=\"bad.urdf\"/></geometry>"
            "</visual></link>"),

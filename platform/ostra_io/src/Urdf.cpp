@@ -39,10 +39,44 @@ public:
     std::vector<std::string> errors;
 };
 
+// The parser hands some messages that quote the description to the logger as printf
+// formats, so a '%' in the text would be read as a conversion (and can crash). It is shown
+// every '%' as a control byte the text does not hold instead; names, paths and messages
+// get their '%' back.
+class PercentMask {
+public:
+    PercentMask(std::string_view text, const std::string& file) : masked(text) {
+        if (text.find('%') == std::string_view::npos) {
+            return;
+        }
+        for (char c = 1; c < 32 && !mark; ++c) {
+            if (c != '\t' && c != '\n' && c != '\r' && text.find(c) == std::string_view::npos) {
+                mark = c;
+            }
+        }
+        if (!mark) { // XML allows none of these bytes
+            throw LoadError(file, "", "not a valid URDF robot description: control characters");
+        }
+        std::replace(masked.begin(), masked.end(), '%', mark);
+    }
+
+    [[nodiscard]] const std::string& text() const noexcept { return masked; }
+    [[nodiscard]] std::string plain(std::string s) const {
+        if (mark) {
+            std::replace(s.begin(), s.end(), mark, '%');
+        }
+        return s;
+    }
+
+private:
+    std::string masked;
+    char mark = 0;
+};
+
 // The logger has one handler for the whole process: parses take turns.
 std::mutex parserMutex;
 
-urdf::ModelInterfaceSharedPtr parse(const std::string& text, const std::string& file) {
+urdf::ModelInterfaceSharedPtr parse(const PercentMask& text, const std::string& file) {
     const std::lock_guard lock(parserMutex);
     ParserLog log;
     console_bridge::useOutputHandler(&log);
@@ -51,14 +85,16 @@ urdf::ModelInterfaceSharedPtr parse(const std::string& text, const std::string& 
     } restore;
     urdf::ModelInterfaceSharedPtr robot;
     try {
-        robot = urdf::parseURDF(text);
+        robot = urdf::parseURDF(text.text());
     } catch (const std::exception& e) {
         log.errors.emplace_back(e.what());
     }
-    if (!robot) {
+    // The parser skips some parts it cannot read (a visual with a malformed size) and only
+    // says so: what it reports as an error fails the whole file.
+    if (!robot || !log.errors.empty()) {
         std::string why;
         for (const std::string& error : log.errors) {
-            why += (why.empty() ? "" : "; ") + error;
+            why += (why.empty() ? "" : "; ") + text.plain(error);
         }
         throw LoadError(file, "",
                         "not a valid URDF robot description: " +
@@ -179,7 +215,8 @@ void append(Vuro::BodyProto& into, const Vuro::BodyProto& part, const M4& linkFr
 }
 
 std::optional<C4> colourOf(const urdf::ModelInterface& robot, const urdf::Visual& visual,
-                           const std::string& file, const std::string& where) {
+                           const PercentMask& names, const std::string& file,
+                           const std::string& where) {
     urdf::MaterialConstSharedPtr material = visual.material;
     if (!material && !visual.material_name.empty()) {
         material = robot.getMaterial(visual.material_name);
@@ -192,7 +229,8 @@ std::optional<C4> colourOf(const urdf::ModelInterface& robot, const urdf::Visual
     for (const float v : rgba) {
         if (!std::isfinite(v)) {
             throw LoadError(file, where,
-                            "material " + quoted(material->name) + " has a non-finite colour");
+                            "material " + quoted(names.plain(material->name)) +
+                                " has a non-finite colour");
         }
     }
     const auto unit = [](float v) { return std::clamp(v, 0.0f, 1.0f); };
@@ -201,11 +239,12 @@ std::optional<C4> colourOf(const urdf::ModelInterface& robot, const urdf::Visual
 
 class Builder {
 public:
-    Builder(std::string file, std::vector<fs::path> folders, MeshCache& cache)
-        : file(std::move(file)), folders(std::move(folders)), cache(cache) {}
+    Builder(std::string file, std::vector<fs::path> folders, MeshCache& cache,
+            const PercentMask& names)
+        : file(std::move(file)), folders(std::move(folders)), cache(cache), names(names) {}
 
     Scene build(const urdf::ModelInterface& robot, const UrdfXml& xml) {
-        scene.model = makeRef<Sim::Project>(Sim::SrcRef(robot.getName(), file));
+        scene.model = makeRef<Sim::Project>(Sim::SrcRef(names.plain(robot.getName()), file));
         scene.kinematics = std::make_shared<Kinematics>();
         for (const std::string& name : ordered(xml.links, robot.links_)) {
             addLink(robot, *robot.links_.at(name), xml.find(xml.links, name));
@@ -239,11 +278,12 @@ private:
 
     void addLink(const urdf::ModelInterface& robot, const urdf::Link& link,
                  const UrdfXml::Element* element) {
-        auto body = makeRef<Sim::Body>(Sim::SrcRef(link.name, file, element ? element->line : 0));
+        const std::string name = names.plain(link.name);
+        auto body = makeRef<Sim::Body>(Sim::SrcRef(name, file, element ? element->line : 0));
         // A link without visuals keeps a body without geometry: joints and motion still
         // have a body to name.
         if (!link.visual_array.empty()) {
-            auto proto = makeRef<Vuro::BodyProto>(link.name);
+            auto proto = makeRef<Vuro::BodyProto>(name);
             for (std::size_t i = 0; i < link.visual_array.size(); ++i) {
                 std::string where = element ? element->where : std::string();
                 if (element && i < element->visuals.size()) {
@@ -258,7 +298,7 @@ private:
             }
         }
         scene.model->addBody(body);
-        links.emplace(link.name, scene.kinematics->addLink({link.name, body, {}}));
+        links.emplace(link.name, scene.kinematics->addLink({name, body, {}}));
     }
 
     void addVisual(const urdf::ModelInterface& robot, const urdf::Visual& visual,
@@ -267,7 +307,7 @@ private:
             throw LoadError(file, where, "a visual has no geometry");
         }
         ProtoDesc desc;
-        const auto colour = colourOf(robot, visual, file, where);
+        const auto colour = colourOf(robot, visual, names, file, where);
         if (colour) {
             desc.color = *colour;
         }
@@ -296,12 +336,13 @@ private:
         case urdf::Geometry::MESH: {
             const auto& mesh = static_cast<const urdf::Mesh&>(geometry);
             desc.shape = Shape::Mesh;
-            desc.mesh = findMesh(mesh.filename, folders, file, where);
+            const std::string uri = names.plain(mesh.filename);
+            desc.mesh = findMesh(uri, folders, file, where);
             const double scale[] = {mesh.scale.x, mesh.scale.y, mesh.scale.z};
             for (int i = 0; i < 3; ++i) {
                 if (!std::isfinite(scale[i]) || scale[i] == 0) {
                     throw LoadError(file, where,
-                                    "mesh " + quoted(mesh.filename) +
+                                    "mesh " + quoted(uri) +
                                         " has a zero or non-finite "
                                         "scale");
                 }
@@ -349,21 +390,21 @@ private:
 
     void addJoint(const urdf::Joint& joint, const UrdfXml::Element* element) {
         const std::string where = element ? element->where : std::string();
+        const std::string name = names.plain(joint.name);
         if (joint.type == urdf::Joint::UNKNOWN) {
-            throw LoadError(file, where, "joint " + quoted(joint.name) + " has no known type");
+            throw LoadError(file, where, "joint " + quoted(name) + " has no known type");
         }
         const auto parent = links.find(joint.parent_link_name);
         const auto child = links.find(joint.child_link_name);
         if (parent == links.end() || child == links.end()) {
-            throw LoadError(file, where, "joint " + quoted(joint.name) + " names unknown links");
+            throw LoadError(file, where, "joint " + quoted(name) + " names unknown links");
         }
-        auto simJoint =
-            makeRef<Sim::Joint>(Sim::SrcRef(joint.name, file, element ? element->line : 0));
+        auto simJoint = makeRef<Sim::Joint>(Sim::SrcRef(name, file, element ? element->line : 0));
         const auto& linkList = scene.kinematics->links();
         simJoint->setBody1(linkList[parent->second].body);
         simJoint->setBody2(linkList[child->second].body);
         KinematicJoint entry;
-        entry.name = joint.name;
+        entry.name = name;
         entry.type = typeOf(joint.type);
         entry.parent = parent->second;
         entry.child = child->second;
@@ -385,6 +426,7 @@ private:
     std::string file;
     std::vector<fs::path> folders;
     MeshCache& cache;
+    const PercentMask& names;
     Scene scene;
     std::map<std::string, std::size_t> links;
 };
@@ -394,16 +436,17 @@ private:
 Scene readUrdf(std::string_view text, const fs::path& file, const UrdfOptions& options,
                MeshCache* cache) {
     const std::string name = file.string();
-    const std::string xmlText(text);
-    const urdf::ModelInterfaceSharedPtr robot = parse(xmlText, name);
+    const PercentMask masked(text, name);
+    const urdf::ModelInterfaceSharedPtr robot = parse(masked, name);
     std::error_code error;
     const fs::path absolute = fs::absolute(file, error);
     std::vector<fs::path> folders{error ? file.parent_path() : absolute.parent_path()};
     folders.insert(folders.end(), options.searchPath.begin(), options.searchPath.end());
     // Without a cache of the caller's, one for this file still reads each mesh once.
     MeshCache local;
-    return Builder(name, std::move(folders), cache ? *cache : local)
-        .build(*robot, UrdfXml::index(xmlText));
+    // The index reads the masked text too, so that its names match the parser's.
+    return Builder(name, std::move(folders), cache ? *cache : local, masked)
+        .build(*robot, UrdfXml::index(masked.text()));
 }
 
 Scene loadUrdf(const fs::path& file, const UrdfOptions& options, MeshCache* cache) {
