@@ -106,7 +106,7 @@ urdf::ModelInterfaceSharedPtr parse(const PercentMask& text, const std::string& 
 M4 toMatrix(const urdf::Pose& pose) {
     const auto& q = pose.rotation;
     const double n = std::sqrt(q.x * q.x + q.y * q.y + q.z * q.z + q.w * q.w);
-    // A zero quaternion is the parser's "no rotation".
+    // Rotations from rpy are unit; anything else is normalised, a zero one taken as none.
     const double x = n > 0 ? q.x / n : 0, y = n > 0 ? q.y / n : 0, z = n > 0 ? q.z / n : 0,
                  w = n > 0 ? q.w / n : 1;
     const auto& t = pose.position;
@@ -261,19 +261,19 @@ private:
     template <class Map>
     static std::vector<std::string> ordered(const std::vector<UrdfXml::Element>& listed,
                                             const Map& parsed) {
-        std::vector<std::string> names;
+        std::vector<std::string> out;
         for (const UrdfXml::Element& element : listed) {
             if (parsed.count(element.name) != 0 &&
-                std::find(names.begin(), names.end(), element.name) == names.end()) {
-                names.push_back(element.name);
+                std::find(out.begin(), out.end(), element.name) == out.end()) {
+                out.push_back(element.name);
             }
         }
         for (const auto& entry : parsed) {
-            if (std::find(names.begin(), names.end(), entry.first) == names.end()) {
-                names.push_back(entry.first);
+            if (std::find(out.begin(), out.end(), entry.first) == out.end()) {
+                out.push_back(entry.first);
             }
         }
-        return names;
+        return out;
     }
 
     void addLink(const urdf::ModelInterface& robot, const urdf::Link& link,
