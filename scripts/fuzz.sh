@@ -18,11 +18,12 @@ CC=clang CXX=clang++ cmake -S "$root" -B "$out/fuzz" -G Ninja -DCMAKE_BUILD_TYPE
 cmake --build "$out/fuzz" -j "$jobs"
 
 mkdir -p "$out/fuzz-artifacts"
-# The scene-file fuzzer knows the format's words, takes longer inputs, and starts from the
-# sample scenes too (listed after the corpus, so new inputs never land among them).
-declare -A flags=([simGLSceneFileFuzz]="-dict=$root/fuzz/scene.dict -max_len=8192")
-declare -A seeds=([simGLSceneFileFuzz]="$root/examples/scenes")
-for fuzzer in simGLUpdateFuzz simGLProbeFuzz simGLSphereFuzz simGLSceneFileFuzz; do
+# The file fuzzers take longer inputs and start from sample files too (listed after the
+# corpus, so new inputs never land among them); the scene-file one knows the format's words.
+declare -A flags=([simGLSceneFileFuzz]="-dict=$root/fuzz/scene.dict -max_len=8192"
+    [simGLUrdfFuzz]="-max_len=4096")
+declare -A seeds=([simGLSceneFileFuzz]="$root/examples/scenes" [simGLUrdfFuzz]="$root/fuzz/urdf")
+for fuzzer in simGLUpdateFuzz simGLProbeFuzz simGLSphereFuzz simGLSceneFileFuzz simGLUrdfFuzz; do
     corpus="$out/fuzz-corpus/$fuzzer"
     mkdir -p "$corpus"
     printf '\n==== %s, %s s ====\n' "$fuzzer" "$seconds"

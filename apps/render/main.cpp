@@ -10,7 +10,7 @@
 
 #include <exception>
 #include <iostream>
-#include <ostra_io/SceneFile.h>
+#include <ostra_io/Urdf.h>
 #include <string>
 #include <vector>
 
@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     try {
-        const Ostra::IO::Scene scene = Ostra::IO::loadScene(args.model);
+        const Ostra::IO::Scene scene = Ostra::IO::loadModel(args.model);
         Tolu::GL::savePNG(renderScene(scene, args), args.out);
         return 0;
     } catch (const std::exception& e) {
