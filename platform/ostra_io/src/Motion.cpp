@@ -214,7 +214,7 @@ Motion loadMotion(const std::filesystem::path& file) {
     return readMotion(text, file.string());
 }
 
-Playback::Playback(const Scene& scene, Motion motion) : motion(std::move(motion)), scene(&scene) {
+Playback::Playback(const Scene& scene, Motion motion) : motion(std::move(motion)) {
     const Motion& m = this->motion;
     if (m.times.empty() || m.names.empty())
         throw LoadError(m.file, "", "the motion has no rows or no columns");
@@ -234,6 +234,7 @@ Playback::Playback(const Scene& scene, Motion motion) : motion(std::move(motion)
                 throw LoadError(m.file, column(k), "unknown joint " + inQuotes(m.names[k]));
             targets.push_back(*joint);
         }
+        kinematics = scene.kinematics;
         return;
     }
     std::unordered_map<std::string_view, Sim::Body*> byName;
@@ -346,10 +347,9 @@ void Playback::apply(double t) {
     const double* a = motion.values.data() + row * stride;
     const double* b = between ? a + stride : a;
     if (motion.kind == Motion::Kind::JointPositions) {
-        Kinematics& kinematics = *scene->kinematics;
         for (std::size_t k = 0; k < targets.size(); ++k)
-            kinematics.setPosition(targets[k], lerp(a[k], b[k], u));
-        kinematics.place();
+            kinematics->setPosition(targets[k], lerp(a[k], b[k], u));
+        kinematics->place();
         return;
     }
     for (std::size_t k = 0; k < bodies.size(); ++k) {
