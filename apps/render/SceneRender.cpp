@@ -182,7 +182,13 @@ Tolu::GL::Image SceneRenderer::render() {
         s.gl.makeCurrent();
     }
     if (!s.view) {
-        s.view = place(s.args, s.project->getBSphere(s.context, showMask, 0, s.hlMask0));
+        // Joint frames are a metre long whatever the model's size: fit what the model is
+        // made of, and the frames only when there is nothing else.
+        auto sphere = s.project->getBSphere(s.context, showMask & ~GLS::JointFrame, 0, s.hlMask0);
+        if (!sphere.valid) {
+            sphere = s.project->getBSphere(s.context, showMask, 0, s.hlMask0);
+        }
+        s.view = place(s.args, sphere);
     }
     const int width = s.args.width * s.side;
     const int height = s.args.height * s.side;

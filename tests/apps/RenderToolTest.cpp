@@ -262,6 +262,46 @@ TEST_F(RenderToolTest, VideoHasOneFramePerFrameTimeUpRight) {
     }
 }
 
+#ifdef SIMGL_ARM_DIR
+// The demo's video of the sample arm: every frame of its 4 s motion, the arm in the middle
+// of the first one, where the fitted camera looks.
+TEST_F(RenderToolTest, SampleArmVideoShowsTheArmFromTheFirstFrame) {
+    if (!onPath("ffmpeg") || !onPath("ffprobe")) {
+        GTEST_SKIP() << "ffmpeg and ffprobe are not installed";
+    }
+    const std::string arm = SIMGL_ARM_DIR;
+    const std::string video = (dir / "arm.mp4").string();
+    const Outcome result = run(arm + "/arm.urdf --motion " + arm +
+                               "/arm-motion.csv --size 160x120 --fps 5 --video " + video);
+    ASSERT_EQ(result.status, 0) << result.errors;
+    const std::string first = (dir / "first.png").string();
+    const std::string counted = (dir / "count.txt").string();
+    ASSERT_EQ(std::system(("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+                           "stream=nb_read_frames -of csv=p=0 " +
+                           video + " > " + counted + " && ffmpeg -v error -i " + video +
+                           " -frames:v 1 " + first)
+                              .c_str()),
+              0);
+    std::ifstream in(counted);
+    std::string frames;
+    std::getline(in, frames);
+    EXPECT_EQ(frames, "21"); // 0 s to 4 s at 5 frames per second
+    const Image image = Tolu::GL::loadPNG(first);
+    const Rgba background = image.at(0, 0);
+    int shown = 0;
+    for (int y = kHeight / 3; y < 2 * kHeight / 3; ++y) {
+        for (int x = kWidth / 3; x < 2 * kWidth / 3; ++x) {
+            const Rgba c = image.at(x, y);
+            shown += std::abs(c[0] - background[0]) + std::abs(c[2] - background[2]) > 60;
+        }
+    }
+    EXPECT_GT(shown, kWidth * kHeight / 9 / 10) << "the arm covers a tenth of the middle";
+    if (HasFailure()) {
+        Tolu::GL::savePNG(image, Tolu::Test::failureImagePath());
+    }
+}
+#endif
+
 TEST_F(RenderToolTest, VideoFailsWithOneLineWithoutOrWithABrokenFfmpeg) {
     const std::string args = std::string(TOLU_SAMPLE_SCENE) + " --size 160x120 --motion " +
                              writeMotion(ballMotion) + " --fps 30 --video " +
