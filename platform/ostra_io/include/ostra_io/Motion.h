@@ -30,9 +30,12 @@ struct OSTRA_IO_EXPORT Motion {
     }
 };
 
-/// Reads a motion file. Throws LoadError naming the file, and the row and column
-/// ("row:column", both from 1, the header being row 1) of a bad or missing value, a time
-/// that is not finite or not above the one before, or a malformed header.
+/// Reads a motion file. Fields are separated by commas and trimmed of blanks; blank lines
+/// are skipped. Throws LoadError naming the file, and the row and column ("row:column",
+/// both from 1: the row is the line, the header being row 1, the column the field) of a bad
+/// or missing value, a time that is not finite or not above the one before, a zero
+/// quaternion, or a malformed header (mixed kinds, a name given twice, pose columns out of
+/// order); an empty file or one without rows fails too.
 [[nodiscard]] OSTRA_IO_EXPORT Motion loadMotion(const std::filesystem::path& file);
 /// Like `loadMotion`, from `text`; `file` names it in messages.
 [[nodiscard]] OSTRA_IO_EXPORT Motion readMotion(std::string_view text, std::string_view file);
