@@ -9,8 +9,8 @@
 namespace SimGLViewer {
 
 /// Lines of text and boxes drawn over a frame in pixels (counted from the top left), with
-/// a tiny built-in 5x7 font for printable ASCII; other characters show as `?`. Make, use
-/// and destroy it while its OpenGL context is current.
+/// a tiny built-in 5x7 font (with descenders) for printable ASCII; other characters show as `?`.
+/// Make, use and destroy it while its OpenGL context is current.
 class TextOverlay {
 public:
     using C4 = Tolu::Vector4T<float>;
