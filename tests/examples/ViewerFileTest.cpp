@@ -1,4 +1,5 @@
 #include "SceneView.h"
+#include "TextOverlay.h"
 #include "ViewerArgs.h"
 #include "ViewerController.h"
 #include "support/PixelProbe.h"
@@ -8,6 +9,7 @@
 #include <ostra_sim/Body.h>
 #include <ostra_sim/Project.h>
 #include <tolu/gl/GL.h>
+#include <tolu/gl/GLEnums.h>
 #include <tolu/gl/HeadlessContext.h>
 #include <tolu/gl/Image.h>
 
@@ -245,6 +247,39 @@ TEST_F(ViewerFileTest, ScreenshotsAreNumberedPngsOfTheFrameWithStatusLineAndHelp
     EXPECT_TRUE(sameColours(render(), plain));
 }
 
+TEST_F(ViewerFileTest, OverlayDrawsTextAndPutsBackTheStateItChanges) {
+    using namespace Tolu::GL;
+    glBindFramebuffer(GL_FRAMEBUFFER, context->getFramebuffer());
+    glViewport(3, 4, 50, 60);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_CULL_FACE);
+    glDisable(GL_BLEND);
+    glBlendFuncSeparate(GL_ONE, GL_ZERO, GL_ZERO, GL_ONE);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    {
+        SimGLViewer::TextOverlay overlay;
+        overlay.addText(0, 0, "#", {1, 1, 1, 1});
+        overlay.draw(kWidth, kHeight);
+    }
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    GLint value[4] = {};
+    glGetIntegerv(GL_BLEND_SRC_RGB, value);
+    EXPECT_EQ(value[0], GL_ONE);
+    glGetIntegerv(GL_BLEND_DST_ALPHA, value);
+    EXPECT_EQ(value[0], GL_ONE);
+    glGetIntegerv(GL_CURRENT_PROGRAM, value);
+    EXPECT_EQ(value[0], 0);
+    glGetIntegerv(GL_VIEWPORT, value);
+    EXPECT_EQ(value[2], 50);
+    // '#' sets its second column from the top row down: at scale 2, pixel (2, 0) is lit.
+    const Image image = context->readPixels();
+    EXPECT_EQ(image.at(2, 0)[0], 255);
+    EXPECT_EQ(image.at(0, 0)[0], 0);
+}
+
 TEST_F(ViewerFileTest, ReloadPicksUpAnEditAndKeepsTheModelWhenTheEditIsBroken) {
     open(true);
     viewer->onKey(' ');
@@ -269,6 +304,15 @@ TEST_F(ViewerFileTest, ReloadPicksUpAnEditAndKeepsTheModelWhenTheEditIsBroken) {
     EXPECT_TRUE(contains("reload failed")) << viewer->getStatusLine();
     EXPECT_TRUE(contains(scenePath().string())) << viewer->getStatusLine();
     EXPECT_TRUE(viewer->frame());
+
+    // So does a motion of a body the scene lacks.
+    writeText(scenePath(), edited);
+    writeText(motionPath(), "time,nobody.x,nobody.y,nobody.z,nobody.qw,nobody.qx,nobody.qy,"
+                            "nobody.qz\n0,0,0,0,1,0,0,0\n");
+    viewer->onKey('r');
+    EXPECT_EQ(viewer->getModel().getModel().get(), before);
+    EXPECT_TRUE(contains("reload failed")) << viewer->getStatusLine();
+    EXPECT_TRUE(contains("nobody")) << viewer->getStatusLine();
 }
 
 TEST_F(ViewerFileTest, ClickNamesThePickAndDragMovesABodyOfAModelWithoutDrivers) {
