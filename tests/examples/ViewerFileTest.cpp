@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <ostra_io/LoadError.h>
 #include <sstream>
 #include <string>
 #include <unistd.h>
@@ -34,6 +35,8 @@ using SimGLViewer::SpecialKey;
 using SimGLViewer::ViewerController;
 using SimGLViewer::ViewerModel;
 using Tolu::GL::Image;
+using M4 = Tolu::Matrix4x4T<double>;
+using V3 = Tolu::Vector3T<double>;
 namespace fs = std::filesystem;
 
 constexpr int kWidth = 160;
@@ -334,6 +337,51 @@ TEST_F(ViewerFileTest, ClickNamesThePickAndDragMovesABodyOfAModelWithoutDrivers)
     EXPECT_GT((body("block").getTransform().getTranslation() - before).length(), 0.1);
     viewer->onKey('h');
     EXPECT_TRUE(contains("picked: -")) << viewer->getStatusLine();
+}
+
+TEST_F(ViewerFileTest, ARobotDescriptionIsFramedDraggedAndPlayedByJointPositions) {
+    // A post on a plate, hinged about y; no file of its own says who may drag what.
+    writeText(dir / "pair.urdf", R"(<robot name="pair">
+  <link name="plate"><visual><geometry><box size="1 1 0.2"/></geometry></visual></link>
+  <link name="post"><visual><origin xyz="0 0 0.5"/>
+    <geometry><box size="0.2 0.2 1"/></geometry></visual></link>
+  <joint name="hinge" type="revolute"><parent link="plate"/><child link="post"/>
+    <origin xyz="0 0 0.1"/><axis xyz="0 1 0"/>
+    <limit lower="-2" upper="2" effort="1" velocity="1"/></joint>
+</robot>
+)");
+    writeText(motionPath(), "time,hinge\n0,0\n1,1.5\n");
+    try {
+        viewer = std::make_unique<ViewerController>(kWidth, kHeight,
+                                                    ViewerModel(dir / "pair.urdf", motionPath()));
+    } catch (const Ostra::IO::LoadError& e) {
+        GTEST_SKIP() << "this build reads no robot descriptions: " << e.what();
+    }
+    // Framed: the post's middle shows near the middle of the view.
+    const V3 middle = body("post").getTransform().getTranslation() + V3(0, 0, 0.5);
+    double x = 0;
+    double y = 0;
+    ASSERT_TRUE(viewer->getCamera().toPixel(middle, x, y));
+    EXPECT_NEAR(x, kWidth / 2.0, kWidth / 4.0);
+    EXPECT_NEAR(y, kHeight / 2.0, kHeight / 4.0);
+    (void)render();
+
+    viewer->onMouseDown(int(x), int(y), MouseButton::Left);
+    EXPECT_EQ(viewer->getGesture(), ViewerController::Gesture::Drag);
+    viewer->onMouseMove(int(x) + 20, int(y));
+    viewer->onMouseUp(int(x) + 20, int(y), MouseButton::Left);
+    EXPECT_TRUE(contains("picked: post")) << viewer->getStatusLine();
+    const V3 dragged = body("post").getTransform().getTranslation();
+    EXPECT_GT((dragged - V3(0, 0, 0.1)).length(), 0.05);
+    EXPECT_EQ(body("plate").getTransform().getTranslation(), V3());
+
+    // The motion turns the post about the hinge, back onto it.
+    viewer->onKey(' ');
+    viewer->tick(1);
+    const M4 turned = body("post").getTransform();
+    EXPECT_NEAR((turned.getTranslation() - V3(0, 0, 0.1)).length(), 0, 1e-9);
+    EXPECT_NEAR(turned(0, 2), std::sin(1.5), 1e-9) << "z axis tipped towards +x";
+    EXPECT_TRUE(viewer->frame());
 }
 
 } // namespace
