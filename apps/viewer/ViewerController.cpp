@@ -49,6 +49,7 @@ constexpr double fitMargin = 1.05;
 
 // Highlighted nodes show everything the scene layer draws, the body's own frame included.
 constexpr unsigned highlightMask = 0x7F;
+constexpr unsigned bodyGeoMask = 0x01;
 constexpr unsigned maskKeys = 9;
 constexpr char escapeKey = 27;
 
@@ -313,8 +314,13 @@ void ViewerController::home() {
     homeOrbit = Orbit();
     scale = 1;
     if (model.isFile()) {
-        const Tolu::BSphereT<double> sphere =
-            view->getProject().getBSphere(view->getContext(), style.mask, 0, 0);
+        // The bodies' geometry, where there is some: the frames of bodies without
+        // geometry have a fixed size of their own and would shrink a small model.
+        Tolu::BSphereT<double> sphere =
+            view->getProject().getBSphere(view->getContext(), bodyGeoMask, 0, 0);
+        if (!sphere.valid) {
+            sphere = view->getProject().getBSphere(view->getContext(), style.mask, 0, 0);
+        }
         const double radius = sphere.valid && sphere.radius > 0 ? sphere.radius : 1.0;
         // Far enough that the sphere fits the narrower of the two view angles.
         const double halfY = Tolu::DegreeT<double>(lensFovy / 2).toRadians();

@@ -339,6 +339,29 @@ TEST_F(ViewerFileTest, ClickNamesThePickAndDragMovesABodyOfAModelWithoutDrivers)
     EXPECT_TRUE(contains("picked: -")) << viewer->getStatusLine();
 }
 
+TEST_F(ViewerFileTest, AModelFileIsFramedByItsGeometryAndTheKeyCGoesBackThere) {
+    // A speck far from the origin, and a body without geometry there: its frame, drawn at
+    // a size made for the screen, must not decide how near the camera comes.
+    writeText(scenePath(), R"({"format": "ostra-scene", "version": 1,
+  "prototypes": [{"name": "speck", "shape": "box", "size": [0.05, 0.05, 0.05]}],
+  "bodies": [{"name": "speck", "prototype": "speck", "pose": {"position": [5, 5, 1]}},
+             {"name": "empty", "pose": {"position": [5, 5, 1]}}]})");
+    open(false);
+    double x0 = 0;
+    double y0 = 0;
+    double x1 = 0;
+    double y1 = 0;
+    ASSERT_TRUE(viewer->getCamera().toPixel(V3(5, 5, 0.975), x0, y0));
+    ASSERT_TRUE(viewer->getCamera().toPixel(V3(5, 5, 1.025), x1, y1));
+    EXPECT_NEAR(x0, kWidth / 2.0, 2);
+    EXPECT_GT(std::abs(y1 - y0), kHeight / 3.0) << "the speck fills the view";
+    const M4 home = viewer->getCamera().getView();
+    viewer->onWheel(3);
+    viewer->onKey('c');
+    EXPECT_TRUE(viewer->getCamera().getView() == home);
+    EXPECT_TRUE(viewer->frame());
+}
+
 TEST_F(ViewerFileTest, ARobotDescriptionIsFramedDraggedAndPlayedByJointPositions) {
     // A post on a plate, hinged about y; no file of its own says who may drag what.
     writeText(dir / "pair.urdf", R"(<robot name="pair">
