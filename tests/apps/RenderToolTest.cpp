@@ -232,14 +232,15 @@ bool onPath(const std::string& program) {
     return std::system(("command -v " + program + " > /dev/null 2>&1").c_str()) == 0;
 }
 
-TEST_F(RenderToolTest, VideoHasOneFramePerFrameTime) {
+TEST_F(RenderToolTest, VideoHasOneFramePerFrameTimeUpRight) {
     if (!onPath("ffmpeg") || !onPath("ffprobe")) {
         GTEST_SKIP() << "ffmpeg and ffprobe are not installed";
     }
     const std::string video = (dir / "ball.mp4").string();
-    // An odd size, which the encoder only takes padded.
-    const Outcome result = run(std::string(TOLU_SAMPLE_SCENE) + " --size 81x61 --motion " +
-                               writeMotion(ballMotion) + " --fps 10 --video " + video);
+    // An odd size, which the encoder only takes padded (the last --size counts).
+    const Outcome result =
+        run(std::string(TOLU_SAMPLE_SCENE) + " " + camera + " --size 161x121 --motion " +
+            writeMotion(ballMotion) + " --fps 10 --video " + video);
     ASSERT_EQ(result.status, 0) << result.errors;
     const std::string counted = (dir / "count.txt").string();
     ASSERT_EQ(std::system(("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
@@ -250,7 +251,15 @@ TEST_F(RenderToolTest, VideoHasOneFramePerFrameTime) {
     std::ifstream in(counted);
     std::string line;
     std::getline(in, line);
-    EXPECT_EQ(line, "82,62,11"); // 0.5 s to 1.5 s at 10 frames per second
+    EXPECT_EQ(line, "162,122,11"); // 0.5 s to 1.5 s at 10 frames per second
+    // The first frame shows the ball where the camera sees it: rows were not turned over.
+    const std::string first = (dir / "first.png").string();
+    ASSERT_EQ(std::system(("ffmpeg -v error -i " + video + " -frames:v 1 " + first).c_str()), 0);
+    const Image image = Tolu::GL::loadPNG(first);
+    EXPECT_GT(count(image, {-2.5, -1.2, 0.9}, 3, isYellow), 8);
+    if (HasFailure()) {
+        Tolu::GL::savePNG(image, Tolu::Test::failureImagePath());
+    }
 }
 
 TEST_F(RenderToolTest, VideoFailsWithOneLineWithoutOrWithABrokenFfmpeg) {

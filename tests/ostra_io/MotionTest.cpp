@@ -116,6 +116,13 @@ TEST(Playback, SetsJointPositionsAndPlacesTheTree) {
                      "link placed");
     playback.apply(1.0);
     EXPECT_EQ(scene.kinematics->getPosition(0), 1.0);
+
+    // Rows whose differences overflow a double still meet in the middle.
+    IO::Playback far(scene, IO::readMotion("time,turn\n-1e308,-1e308\n1e308,1e308\n", "f.csv"));
+    far.apply(0);
+    EXPECT_EQ(scene.kinematics->getPosition(0), 0.0);
+    far.apply(5e307);
+    EXPECT_NEAR(scene.kinematics->getPosition(0), 5e307, 1e293);
 }
 
 TEST(Playback, FrameTimesRunFromStartToEnd) {

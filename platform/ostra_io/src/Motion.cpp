@@ -162,7 +162,7 @@ void readRow(Motion& motion, const std::vector<std::string_view>& fields, std::s
     const double* v = motion.values.data() + motion.values.size() - (columns - 1);
     for (std::size_t b = 0; b < motion.names.size(); ++b) {
         const double* q = v + b * poseWidth + 3;
-        if (!(q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3] > 1e-24))
+        if (q[0] == 0 && q[1] == 0 && q[2] == 0 && q[3] == 0)
             throw LoadError(motion.file, place(row, 2 + b * poseWidth + 3),
                             "the rotation of body " + inQuotes(motion.names[b]) +
                                 " is a zero quaternion");
@@ -214,7 +214,7 @@ Motion loadMotion(const std::filesystem::path& file) {
     return readMotion(text, file.string());
 }
 
-Playback::Playback(const Scene& scene, Motion motion) : motion(std::move(motion)), scene(&scene) {
+Playback::Playback(const Scene& scene, Motion motion) : motion(std::move(motion)) {
     const Motion& m = this->motion;
     if (m.times.empty() || m.names.empty())
         throw LoadError(m.file, "", "the motion has no rows or no columns");
@@ -234,6 +234,7 @@ Playback::Playback(const Scene& scene, Motion motion) : motion(std::move(motion)
                 throw LoadError(m.file, column(k), "unknown joint " + inQuotes(m.names[k]));
             targets.push_back(*joint);
         }
+        kinematics = scene.kinematics;
         return;
     }
     std::unordered_map<std::string_view, Sim::Body*> byName;
@@ -260,9 +261,20 @@ namespace {
 
 using Quat = std::array<double, 4>; // w, x, y, z
 
+// Of a quaternion that is not zero. Scaling by the largest component first keeps the squares
+// from overflowing or vanishing for any finite input.
 Quat normalised(const double* q) {
-    const double n = std::sqrt(q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3]);
-    return {q[0] / n, q[1] / n, q[2] / n, q[3] / n};
+    const double largest =
+        std::max({std::abs(q[0]), std::abs(q[1]), std::abs(q[2]), std::abs(q[3])});
+    Quat s{q[0] / largest, q[1] / largest, q[2] / largest, q[3] / largest};
+    const double n = std::sqrt(s[0] * s[0] + s[1] * s[1] + s[2] * s[2] + s[3] * s[3]);
+    return {s[0] / n, s[1] / n, s[2] / n, s[3] / n};
+}
+
+// Weights in [0, 1] on both ends: no overflow between huge values of opposite signs, and
+// the end values exactly at u = 0.
+double lerp(double a, double b, double u) {
+    return u == 0 ? a : (1 - u) * a + u * b;
 }
 
 Quat slerp(const double* qa, const double* qb, double u) {
@@ -322,7 +334,12 @@ void Playback::apply(double t) {
         row = static_cast<std::size_t>(std::upper_bound(times.begin(), times.end(), t) -
                                        times.begin()) -
               1;
-        u = (t - times[row]) / (times[row + 1] - times[row]);
+        const double a = times[row];
+        const double b = times[row + 1];
+        // Rows too far apart for their difference to be finite are measured in halves.
+        const double span = b - a;
+        u = std::isfinite(span) ? (t - a) / span : (t / 2 - a / 2) / (b / 2 - a / 2);
+        u = std::clamp(u, 0.0, 1.0);
     }
     const bool between = u > 0;
     const std::size_t width = motion.kind == Motion::Kind::BodyPoses ? poseWidth : 1;
@@ -330,17 +347,15 @@ void Playback::apply(double t) {
     const double* a = motion.values.data() + row * stride;
     const double* b = between ? a + stride : a;
     if (motion.kind == Motion::Kind::JointPositions) {
-        Kinematics& kinematics = *scene->kinematics;
         for (std::size_t k = 0; k < targets.size(); ++k)
-            kinematics.setPosition(targets[k], a[k] + (b[k] - a[k]) * u);
-        kinematics.place();
+            kinematics->setPosition(targets[k], lerp(a[k], b[k], u));
+        kinematics->place();
         return;
     }
     for (std::size_t k = 0; k < bodies.size(); ++k) {
         const double* pa = a + k * poseWidth;
         const double* pb = b + k * poseWidth;
-        const double p[3] = {pa[0] + (pb[0] - pa[0]) * u, pa[1] + (pb[1] - pa[1]) * u,
-                             pa[2] + (pb[2] - pa[2]) * u};
+        const double p[3] = {lerp(pa[0], pb[0], u), lerp(pa[1], pb[1], u), lerp(pa[2], pb[2], u)};
         const Quat q = between ? slerp(pa + 3, pb + 3, u) : normalised(pa + 3);
         bodies[k]->setTransform(poseMatrix(p, q));
     }

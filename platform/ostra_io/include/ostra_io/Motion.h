@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <memory>
 #include <ostra_io/Export.h>
 #include <ostra_io/Scene.h>
 #include <string>
@@ -47,7 +48,8 @@ struct OSTRA_IO_EXPORT Motion {
 class OSTRA_IO_EXPORT Playback {
 public:
     /// Throws LoadError naming the motion file and the header column of a name the scene
-    /// does not have, or joint positions for a scene without kinematics.
+    /// does not have, or joint positions for a scene without kinematics. The playback keeps
+    /// the bodies and the kinematic tree it moves; `scene` need not outlive it.
     Playback(const Scene& scene, Motion motion);
 
     [[nodiscard]] const Motion& getMotion() const noexcept { return motion; }
@@ -63,9 +65,9 @@ public:
 
 private:
     Motion motion;
-    const Scene* scene;
-    std::vector<std::size_t> targets; ///< joint or body index per name
-    std::vector<Tolu::RefT<Sim::Body>> bodies;
+    std::shared_ptr<Kinematics> kinematics;    ///< what joint positions move
+    std::vector<std::size_t> targets;          ///< joint index per name
+    std::vector<Tolu::RefT<Sim::Body>> bodies; ///< what body poses move, per name
 };
 
 } // namespace Ostra::IO
