@@ -46,7 +46,7 @@ private:
     std::filesystem::path modelFile;
     std::filesystem::path motionFile;
     std::unique_ptr<SimGLDemo::DemoScene> demo;
-    // On the heap: the playback keeps the scene's address.
+    // Only for model files; the demo builds its own model.
     std::unique_ptr<Ostra::IO::Scene> scene;
     std::unique_ptr<Ostra::IO::Playback> playback;
 };
