@@ -1,16 +1,15 @@
-// simGLViewer: the built-in mechanism in a window, to orbit, zoom, pick and drag.
+// simGLViewer: a model file (or the built-in mechanism) in a window, to orbit, zoom,
+// pick, drag, play its motion, take screenshots and reload it.
 //
-//     simGLViewer
-//
-// Left drag on empty space or right drag: orbit. Wheel, + and -: zoom. Left click: pick
-// and highlight. Left drag on a body: move it. s: shadows, t: transparency mode,
-// 1..9: display-mask bits, h: clear highlights, r: reset the camera, q or Esc: quit.
+//     simGLViewer [MODEL] [--motion FILE]          (simGLViewer --help for the keys)
 
+#include "ViewerArgs.h"
 #include "ViewerController.h"
 
 #include <tolu/gl/Functions.h>
 
 #include <GL/freeglut.h>
+#include <chrono>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -19,11 +18,15 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <variant>
+#include <vector>
 
 namespace {
 
 using SimGLViewer::MouseButton;
+using SimGLViewer::SpecialKey;
 using SimGLViewer::ViewerController;
+using SimGLViewer::ViewerModel;
 
 constexpr int initialWidth = 1280;
 constexpr int initialHeight = 720;
@@ -34,6 +37,7 @@ constexpr unsigned frameMillis = 16;
 std::unique_ptr<ViewerController> controller;
 std::optional<std::string> failure;
 bool windowOpen = false;
+std::chrono::steady_clock::time_point lastFrame;
 
 // Exceptions must not unwind through GLUT's C frames: the first one ends the main
 // loop and is reported once it has returned.
@@ -66,6 +70,10 @@ std::optional<MouseButton> toButton(int button) {
 
 void onDisplay() {
     guarded([](ViewerController& c) {
+        // A playing motion runs at wall-clock speed, however often frames come.
+        const auto now = std::chrono::steady_clock::now();
+        c.tick(std::chrono::duration<double>(now - lastFrame).count());
+        lastFrame = now;
         if (c.frame()) {
             glutSwapBuffers();
         }
@@ -107,6 +115,24 @@ void onKeyboard(unsigned char key, int, int) {
     guarded([=](ViewerController& c) { c.onKey(static_cast<char>(key)); });
 }
 
+void onSpecial(int key, int, int) {
+    std::optional<SpecialKey> which;
+    switch (key) {
+    case GLUT_KEY_LEFT:
+        which = SpecialKey::Left;
+        break;
+    case GLUT_KEY_RIGHT:
+        which = SpecialKey::Right;
+        break;
+    case GLUT_KEY_F1:
+        which = SpecialKey::F1;
+        break;
+    default:
+        return;
+    }
+    guarded([=](ViewerController& c) { c.onSpecialKey(*which); });
+}
+
 void onClose() {
     // The window's context is current here and gone right after.
     controller.reset();
@@ -133,9 +159,11 @@ GLUTproc resolve(const char* name) {
     return glutGetProcAddress(name);
 }
 
-int run(int argc, char** argv) {
+int run(char* program, ViewerModel model) {
     glutInitErrorFunc(onGlutError);
-    glutInit(&argc, argv);
+    // The arguments are the viewer's own, read already; GLUT sees only the program name.
+    int argc = 1;
+    glutInit(&argc, &program);
     glutInitContextVersion(3, 3);
     glutInitContextProfile(GLUT_CORE_PROFILE);
     glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH | GLUT_STENCIL);
@@ -145,17 +173,17 @@ int run(int argc, char** argv) {
     windowOpen = true;
 
     Tolu::GL::load(resolve);
-    controller = std::make_unique<ViewerController>(initialWidth, initialHeight);
+    controller = std::make_unique<ViewerController>(initialWidth, initialHeight, std::move(model));
     glutDisplayFunc(onDisplay);
     glutReshapeFunc(onReshape);
     glutMouseFunc(onMouse);
     glutMotionFunc(onMotion);
     glutMouseWheelFunc(onWheel);
     glutKeyboardFunc(onKeyboard);
+    glutSpecialFunc(onSpecial);
     glutCloseFunc(onClose);
     glutTimerFunc(frameMillis, onTimer, 0);
-    std::cout << "simGLViewer: left drag orbits or moves a body, wheel or +/- zooms, click "
-                 "highlights; s shadows, t transparency, 1-9 mask bits, h clear, q quit\n";
+    lastFrame = std::chrono::steady_clock::now();
 
     glutMainLoop();
     // GLUT destroys the window as the loop returns, through onClose, however it ended.
@@ -171,6 +199,12 @@ int run(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // The files are opened before any window: one that cannot be read ends the run here.
+    std::variant<ViewerModel, int> prepared =
+        SimGLViewer::prepare(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
+    if (const int* status = std::get_if<int>(&prepared)) {
+        return *status;
+    }
     const char* display = std::getenv("DISPLAY");
     if (display == nullptr || *display == '\0') {
         std::cerr << "simGLViewer: no display available (DISPLAY is not set). Run it in a "
@@ -179,7 +213,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     try {
-        return run(argc, argv);
+        return run(argv[0], std::move(std::get<ViewerModel>(prepared)));
     } catch (const std::exception& e) {
         std::cerr << "simGLViewer failed: " << e.what() << "\n";
     }

@@ -255,7 +255,7 @@ protected:
     }
     [[nodiscard]] std::vector<M4> bodyTransforms() const {
         std::vector<M4> transforms;
-        const auto& s = viewer->getScene();
+        const auto& s = viewer->getDemo();
         for (const auto* body :
              {s.ground.get(), s.pillar.get(), s.crank.get(), s.ball.get(), s.cone.get(),
               s.arrow.get(), s.block.get(), s.glass.get(), s.cart.get()}) {
@@ -289,7 +289,7 @@ const Spot sky{kWidth / 2.0, 2.5};
 // --- picking and highlighting ------------------------------------------------------------
 
 TEST_F(ViewerTest, ClickHighlightsTheBodyInModeZeroAndKeyHClearsIt) {
-    const auto& scene = viewer->getScene();
+    const auto& scene = viewer->getDemo();
     click(pixelOf(*scene.block));
     EXPECT_TRUE(nodeOf(*scene.block).isHighlighted(Vuro::GL::HLMode0));
     EXPECT_FALSE(nodeOf(*scene.block).isHighlighted(Vuro::GL::HLMode1));
@@ -306,7 +306,7 @@ TEST_F(ViewerTest, ClickHighlightsTheBodyInModeZeroAndKeyHClearsIt) {
 // --- dragging bodies and orbiting ------------------------------------------------------
 
 TEST_F(ViewerTest, PressDragReleaseMovesOnlyTheBlockWithTheCursorAndEmptySpaceOrbits) {
-    const auto& scene = viewer->getScene();
+    const auto& scene = viewer->getDemo();
     const Spot from = pixelOf(*scene.block);
     const M4 viewBefore = viewer->getCamera().getView();
     const auto before = bodyTransforms();
@@ -353,7 +353,7 @@ TEST_F(ViewerTest, PressDragReleaseMovesOnlyTheBlockWithTheCursorAndEmptySpaceOr
 
 TEST_F(ViewerTest, KeysToggleMaskBitsShadowsAndTransparencyZoomAndQuit) {
     // Key 1 toggles the bodies' geometry: the block leaves its pixel and comes back.
-    const Spot block = pixelOf(*viewer->getScene().block);
+    const Spot block = pixelOf(*viewer->getDemo().block);
     EXPECT_GE(countPurple(render(), block), 10);
     viewer->onKey('1');
     EXPECT_EQ(viewer->getMask() & 1u, 0u);
