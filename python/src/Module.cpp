@@ -1,0 +1,289 @@
+// The simgl Python module: load a model, draw it headless into NumPy arrays, pick and
+// drag in the image, set poses and joint positions.
+#include "Renderer.h"
+#include "SceneHandle.h"
+
+#include <tolu/util/Error.h>
+
+#include <cstring>
+#include <ostra_io/LoadError.h>
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+#include <pybind11/stl/filesystem.h>
+
+namespace py = pybind11;
+using namespace SimGLPy;
+
+namespace {
+
+using M4 = Tolu::Matrix4x4T<double>;
+using V3 = Tolu::Vector3T<double>;
+
+py::array_t<double> toArray(const V3& v) {
+    py::array_t<double> a(3);
+    auto out = a.mutable_unchecked<1>();
+    for (py::ssize_t i = 0; i < 3; ++i) {
+        out(i) = v[std::size_t(i)];
+    }
+    return a;
+}
+
+V3 toVector(const char* what, const py::handle& value) {
+    const auto a = py::array_t<double, py::array::c_style | py::array::forcecast>::ensure(value);
+    if (!a || a.ndim() != 1 || a.shape(0) != 3) {
+        throw Tolu::Error(std::string(what) + ": expected three numbers");
+    }
+    return V3(a.at(0), a.at(1), a.at(2));
+}
+
+// Runs `f` under the GL lock with the interpreter free for other threads; objects
+// the call uses are held by the caller's Python references meanwhile.
+template <class F> auto unlocked(F&& f) {
+    py::gil_scoped_release release;
+    std::lock_guard<std::mutex> lock(glMutex());
+    return f();
+}
+
+py::array_t<std::uint8_t> toImage(const Tolu::GL::Image& image, bool alpha) {
+    const py::ssize_t channels = alpha ? 4 : 3;
+    py::array_t<std::uint8_t> a({py::ssize_t(image.height), py::ssize_t(image.width), channels});
+    std::uint8_t* out = a.mutable_data();
+    const std::size_t pixels = std::size_t(image.width) * std::size_t(image.height);
+    if (alpha) {
+        std::memcpy(out, image.rgba.data(), pixels * 4);
+    } else {
+        for (std::size_t i = 0; i < pixels; ++i) {
+            std::memcpy(out + i * 3, image.rgba.data() + i * 4, 3);
+        }
+    }
+    return a;
+}
+
+void setCamera(Renderer& r, const py::object& eye, const py::object& target, const py::object& up) {
+    if (eye.is_none() && target.is_none()) {
+        r.camera.reset();
+        return;
+    }
+    if (eye.is_none() || target.is_none()) {
+        throw Tolu::Error("Renderer: give both eye and target, or neither to fit the scene");
+    }
+    CameraPlace place;
+    place.eye = toVector("eye", eye);
+    place.target = toVector("target", target);
+    if (!up.is_none()) {
+        place.up = toVector("up", up);
+    }
+    r.camera = place;
+}
+
+// Keyword options shared by the constructor and render().
+void applyOptions(Renderer& r, const py::kwargs& options) {
+    py::object eye = py::none();
+    py::object target = py::none();
+    py::object up = py::none();
+    bool camera = false;
+    for (const auto& [key, value] : options) {
+        const std::string name = py::str(key);
+        if (name == "eye" || name == "target" || name == "up") {
+            camera = true;
+            (name == "eye"      ? eye
+             : name == "target" ? target
+                                : up) = py::reinterpret_borrow<py::object>(value);
+        } else if (name == "fit") {
+            if (value.cast<bool>()) {
+                r.camera.reset();
+            }
+        } else if (name == "fov") {
+            r.fovy = value.cast<double>();
+        } else if (name == "shadows") {
+            r.shadows = value.cast<bool>();
+        } else if (name == "transparency") {
+            const int mode = value.cast<int>();
+            if (mode < 0 || mode > 3) {
+                throw Tolu::Error("Renderer: transparency " + std::to_string(mode) +
+                                  " is not 0, 1, 2 or 3");
+            }
+            r.transparency = unsigned(mode);
+        } else if (name == "highlights") {
+            r.highlights = value.cast<std::vector<std::string>>();
+        } else {
+            throw Tolu::Error("Renderer: unknown option \"" + name + "\"");
+        }
+    }
+    if (camera) {
+        setCamera(r, eye, target, up);
+    }
+}
+
+M4 toMatrix(const py::handle& value) {
+    const auto a = py::array_t<double, py::array::c_style | py::array::forcecast>::ensure(value);
+    if (!a || a.ndim() != 2 || a.shape(0) != 4 || a.shape(1) != 4) {
+        throw Tolu::Error("set_pose: a pose matrix must be 4x4");
+    }
+    M4 m;
+    std::memcpy(m.m, a.data(), sizeof m.m);
+    return m;
+}
+
+} // namespace
+
+PYBIND11_MODULE(simgl, m) {
+    m.doc() = "Draws simulation scenes and robot descriptions headless, picks and drags in them.";
+
+    static py::exception<Tolu::Error> error(m, "Error", PyExc_RuntimeError);
+    static py::exception<Ostra::IO::LoadError> loadError(m, "LoadError", error.ptr());
+    // Translators run newest first: the narrower type is registered last.
+    py::register_exception_translator([](std::exception_ptr p) {
+        try {
+            if (p) {
+                std::rethrow_exception(p);
+            }
+        } catch (const Ostra::IO::LoadError& e) {
+            loadError(e.what());
+        } catch (const Tolu::Error& e) {
+            error(e.what());
+        }
+    });
+
+    py::class_<SceneHandle, std::shared_ptr<SceneHandle>>(
+        m, "Scene", "A loaded scene file or robot description.")
+        .def_property_readonly("path", [](const SceneHandle& s) { return s.getData()->path; })
+        .def_property_readonly("bodies", &SceneHandle::bodyNames, "Body names, in model order.")
+        .def_property_readonly("joints", &SceneHandle::jointNames, "Joint names, in model order.")
+        .def_property_readonly("kinematic_joints", &SceneHandle::movingJointNames,
+                               "The robot's joints that take a position; empty for a scene.")
+        .def(
+            "reload", [](SceneHandle& s) { unlocked([&] { s.reload(); }); },
+            "Reads the file again; renderers show the new model from their next frame.")
+        .def(
+            "pose",
+            [](const SceneHandle& s, const std::string& body) {
+                const M4 pose = unlocked([&] { return s.getPose(body); });
+                py::array_t<double> a({4, 4});
+                std::memcpy(a.mutable_data(), pose.m, sizeof pose.m);
+                return a;
+            },
+            py::arg("body"), "The body's world pose as a 4x4 matrix.")
+        .def(
+            "set_pose",
+            [](SceneHandle& s, const std::string& body, const py::object& matrix,
+               const py::object& position, const py::object& quaternion) {
+                M4 pose;
+                if (!matrix.is_none()) {
+                    pose = toMatrix(matrix);
+                } else {
+                    const V3 p = position.is_none() ? V3() : toVector("position", position);
+                    double wxyz[4] = {1, 0, 0, 0};
+                    if (!quaternion.is_none()) {
+                        const auto q =
+                            py::array_t<double, py::array::c_style | py::array::forcecast>::ensure(
+                                quaternion);
+                        if (!q || q.ndim() != 1 || q.shape(0) != 4) {
+                            throw Tolu::Error("set_pose: a quaternion is four numbers w, x, y, z");
+                        }
+                        std::memcpy(wxyz, q.data(), sizeof wxyz);
+                    }
+                    const double xyz[3] = {p[0], p[1], p[2]};
+                    pose = poseMatrix(xyz, wxyz);
+                }
+                unlocked([&] { s.setPose(body, pose); });
+            },
+            py::arg("body"), py::arg("matrix") = py::none(), py::kw_only(),
+            py::arg("position") = py::none(), py::arg("quaternion") = py::none(),
+            "Places a body by a 4x4 matrix, or by position and quaternion (w, x, y, z).")
+        .def(
+            "set_joint_position",
+            [](SceneHandle& s, const std::string& joint, double value) {
+                return unlocked([&] { return s.setJointPosition(joint, value); });
+            },
+            py::arg("joint"), py::arg("value"),
+            "Sets a robot joint's position (clamped into its limits, returned); see update().")
+        .def(
+            "joint_position",
+            [](const SceneHandle& s, const std::string& joint) {
+                return unlocked([&] { return s.getJointPosition(joint); });
+            },
+            py::arg("joint"))
+        .def(
+            "update", [](SceneHandle& s) { unlocked([&] { s.update(); }); },
+            "Moves the robot's links to the joint positions set.");
+
+    m.def(
+        "load",
+        [](const std::filesystem::path& path) {
+            return unlocked([&] { return std::make_shared<SceneHandle>(path); });
+        },
+        py::arg("path"), "Loads a scene file (.json) or a URDF robot description (.urdf).");
+
+    py::class_<PickResult>(m, "PickResult", "What a pick found; it keeps its model alive.")
+        .def_readonly("kind", &PickResult::kind)
+        .def_readonly("name", &PickResult::name)
+        .def_readonly("part", &PickResult::part)
+        .def_property_readonly("point", [](const PickResult& p) { return toArray(p.point); })
+        .def_property_readonly("normal", [](const PickResult& p) { return toArray(p.normal); })
+        .def("__repr__", [](const PickResult& p) {
+            return "<PickResult " + p.kind + " \"" + p.name + "\" " + p.part + ">";
+        });
+
+    py::class_<Renderer>(m, "Renderer", "Draws a scene headless with a GL context of its own.")
+        .def(py::init([](std::shared_ptr<SceneHandle> scene, int width, int height, unsigned msaa,
+                         const py::kwargs& options) {
+                 auto r = unlocked([&] {
+                     return std::make_unique<Renderer>(std::move(scene), width, height, msaa);
+                 });
+                 applyOptions(*r, options);
+                 return r;
+             }),
+             py::arg("scene"), py::arg("width") = 640, py::arg("height") = 480, py::kw_only(),
+             py::arg("msaa") = 1u)
+        .def(
+            "render",
+            [](Renderer& r, bool alpha, const py::kwargs& options) {
+                applyOptions(r, options);
+                return toImage(unlocked([&] { return r.render(); }), alpha);
+            },
+            py::kw_only(), py::arg("alpha") = false,
+            "Draws a frame: a uint8 array of height x width x 3 (4 with alpha=True). Keyword "
+            "options (eye, target, up, fit, fov, shadows, transparency, highlights) stay set.")
+        .def(
+            "pick",
+            [](Renderer& r, double x, double y) -> std::optional<PickResult> {
+                return unlocked([&] { return r.pick(x, y); });
+            },
+            py::arg("x"), py::arg("y"),
+            "The nearest shown part at pixel (x, y) from the top left, or None.")
+        .def(
+            "drag",
+            [](Renderer& r, double x, double y, double dx, double dy) {
+                return unlocked([&] { return r.drag(x, y, dx, dy); });
+            },
+            py::arg("x"), py::arg("y"), py::arg("dx"), py::arg("dy"),
+            "Grabs the body at pixel (x, y) and moves it by (dx, dy) pixels facing the camera, "
+            "through the scene's UI port drivers. False when nothing draggable is there.")
+        .def("look_at", &setCamera, py::arg("eye"), py::arg("target"), py::arg("up") = py::none(),
+             "Places the camera; look_at(None, None) fits the scene.")
+        .def(
+            "fit", [](Renderer& r) { r.camera.reset(); }, "Fits the whole scene into the view.")
+        .def_property_readonly("scene", &Renderer::getScene)
+        .def_property_readonly("width", &Renderer::getWidth)
+        .def_property_readonly("height", &Renderer::getHeight)
+        .def_property_readonly("msaa", &Renderer::getMsaa)
+        .def_property_readonly("camera",
+                               [](const Renderer& r) -> py::object {
+                                   if (!r.camera) {
+                                       return py::none();
+                                   }
+                                   return py::make_tuple(toArray(r.camera->eye),
+                                                         toArray(r.camera->target),
+                                                         toArray(r.camera->up));
+                               })
+        .def_property(
+            "fov", [](const Renderer& r) { return r.fovy; },
+            [](Renderer& r, double v) { applyOptions(r, py::dict(py::arg("fov") = v)); })
+        .def_readwrite("shadows", &Renderer::shadows)
+        .def_property(
+            "transparency", [](const Renderer& r) { return r.transparency; },
+            [](Renderer& r, int v) { applyOptions(r, py::dict(py::arg("transparency") = v)); })
+        .def_readwrite("highlights", &Renderer::highlights);
+}
