@@ -92,8 +92,8 @@ int main() {
         (void)scene->update();
         // 2. Draw: what the masks select, from the camera, into the framebuffer.
         const unsigned fbo = gl.getFramebuffer();
-        Tolu::GL::glBindFramebuffer(Tolu::GL::GL_FRAMEBUFFER, fbo);
-        Tolu::GL::glClear(Tolu::GL::GL_COLOR_BUFFER_BIT | Tolu::GL::GL_DEPTH_BUFFER_BIT);
+        Tolu::GL::glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+        Tolu::GL::glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         const unsigned mask = GLS::BodyGeo | GLS::JointLines | GLS::JointFrame;
         GLS::render(context, *scene, {}, fbo, width, height, mask, 0, 0x7F, view, projection,
                     Vuro::GL::DirectionalLight{}, true, 1, 0.04 * height, height, 3,

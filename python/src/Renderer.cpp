@@ -213,6 +213,16 @@ Renderer::View Renderer::place() {
             farClip};
 }
 
+CameraPlace Renderer::fittedCamera() {
+    sync();
+    applyHighlights();
+    const std::optional<CameraPlace> saved = camera;
+    camera.reset();
+    const View view = place();
+    camera = saved;
+    return {view.eye, view.target, {0, 0, 1}};
+}
+
 void Renderer::applyHighlights() {
     GLS::Project& project = *gl->project;
     project.setHighlight(Vuro::GL::HLMode0, false, true);

@@ -59,6 +59,9 @@ public:
     /// nothing draggable is there.
     bool drag(double x, double y, double dx, double dy);
 
+    /// Where the fitted view puts the camera for the model as it stands.
+    [[nodiscard]] CameraPlace fittedCamera();
+
     [[nodiscard]] const std::shared_ptr<SceneHandle>& getScene() const noexcept { return scene; }
     [[nodiscard]] int getWidth() const noexcept { return width; }
     [[nodiscard]] int getHeight() const noexcept { return height; }
