@@ -1,6 +1,7 @@
 # pkg-config files for hosts that do not build with CMake: one per installed library,
 # with the same dependencies as the exported CMake targets.
 file(RELATIVE_PATH TOLU_PC_TO_PREFIX /root/${CMAKE_INSTALL_LIBDIR}/pkgconfig /root)
+string(REGEX REPLACE "/$" "" TOLU_PC_TO_PREFIX "${TOLU_PC_TO_PREFIX}")
 
 # tolu_install_pkgconfig(<library> DESCRIPTION <text> [REQUIRES ...] [REQUIRES_PRIVATE ...]
 #                        [LIBS ...])
