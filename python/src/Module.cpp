@@ -116,6 +116,17 @@ void applyOptions(Renderer& r, const py::kwargs& options) {
     }
 }
 
+// Renderers die under the GL lock, as they draw: another thread may be drawing with a
+// model they share, and the GL dispatch table is shared by every context. The thread that
+// draws never needs the interpreter lock, so waiting for it while holding that is safe.
+struct LockedDelete {
+    void operator()(Renderer* renderer) const noexcept {
+        std::lock_guard<std::mutex> lock(glMutex());
+        delete renderer;
+    }
+};
+using RendererHolder = std::unique_ptr<Renderer, LockedDelete>;
+
 M4 toMatrix(const py::handle& value) {
     const auto a = py::array_t<double, py::array::c_style | py::array::forcecast>::ensure(value);
     if (!a || a.ndim() != 2 || a.shape(0) != 4 || a.shape(1) != 4) {
@@ -226,12 +237,12 @@ PYBIND11_MODULE(simgl, m) {
             return "<PickResult " + p.kind + " \"" + p.name + "\" " + p.part + ">";
         });
 
-    py::class_<Renderer>(m, "Renderer", "Draws a scene headless with a GL context of its own.")
+    py::class_<Renderer, RendererHolder>(m, "Renderer",
+                                         "Draws a scene headless with a GL context of its own.")
         .def(py::init([](std::shared_ptr<SceneHandle> scene, int width, int height, unsigned msaa,
                          const py::kwargs& options) {
-                 auto r = unlocked([&] {
-                     return std::make_unique<Renderer>(std::move(scene), width, height, msaa);
-                 });
+                 RendererHolder r(
+                     unlocked([&] { return new Renderer(std::move(scene), width, height, msaa); }));
                  applyOptions(*r, options);
                  return r;
              }),

@@ -26,10 +26,7 @@ public:
         double radians = 0;                       ///< arc and helix, signed: positive turns left
         double rise = 0;                          ///< helix: climb along the start frame's up axis
         Tolu::DegreeT<double> angle;              ///< arc and helix, as given
-        ///@{
-        /// Bezier: the inner control points and the end point, in the start frame.
         Tolu::Vector3T<double> ctrl1, ctrl2, end; ///< Bezier, in the start frame
-        ///@}
         std::uint32_t table = 0;                  ///< Bezier: first entry of its arc-length table
         /// The segment's start frame, in track coordinates.
         Tolu::Matrix4x4T<double> trackFromSeg;
@@ -98,5 +95,10 @@ private:
     std::vector<double> arcTable;
     double length = 0;
 };
+
+/// \var Track::Seg::ctrl1
+/// Bezier: the first inner control point, in the start frame.
+/// \var Track::Seg::ctrl2
+/// Bezier: the second inner control point, in the start frame.
 
 } // namespace Ostra::Sim
