@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the fuzzers with clang, AddressSanitizer and UndefinedBehaviorSanitizer, and runs
-# each for FUZZ_SECONDS (default 60). The corpus grows in <build root>/fuzz-corpus and is
+# each for FUZZ_SECONDS (default 60; the scene-file and motion fuzzers half of it each). The corpus grows in <build root>/fuzz-corpus and is
 # reused by the next run; a failing input is written to <build root>/fuzz-artifacts.
 set -euo pipefail
 
@@ -20,15 +20,19 @@ cmake --build "$out/fuzz" -j "$jobs"
 mkdir -p "$out/fuzz-artifacts"
 # The scene-file fuzzer knows the format's words, takes longer inputs, and starts from the
 # sample scenes too (listed after the corpus, so new inputs never land among them).
-declare -A flags=([simGLSceneFileFuzz]="-dict=$root/fuzz/scene.dict -max_len=8192")
-declare -A seeds=([simGLSceneFileFuzz]="$root/examples/scenes")
-for fuzzer in simGLUpdateFuzz simGLProbeFuzz simGLSphereFuzz simGLSceneFileFuzz; do
+declare -A flags=([simGLSceneFileFuzz]="-dict=$root/fuzz/scene.dict -max_len=8192"
+    [simGLMotionFuzz]="-max_len=4096")
+declare -A seeds=([simGLSceneFileFuzz]="$root/examples/scenes" [simGLMotionFuzz]="$root/fuzz/motions")
+# The two file readers share one fuzzer's time, so adding the motion reader costs no time.
+declare -A share=([simGLSceneFileFuzz]=2 [simGLMotionFuzz]=2)
+for fuzzer in simGLUpdateFuzz simGLProbeFuzz simGLSphereFuzz simGLSceneFileFuzz simGLMotionFuzz; do
     corpus="$out/fuzz-corpus/$fuzzer"
     mkdir -p "$corpus"
-    printf '\n==== %s, %s s ====\n' "$fuzzer" "$seconds"
+    limit=$(( (seconds + ${share[$fuzzer]:-1} - 1) / ${share[$fuzzer]:-1} ))
+    printf '\n==== %s, %s s ====\n' "$fuzzer" "$limit"
     # shellcheck disable=SC2086 # flags and seeds are lists of words
     UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-        "$out/fuzz/fuzz/$fuzzer" -max_total_time="$seconds" -print_final_stats=1 \
+        "$out/fuzz/fuzz/$fuzzer" -max_total_time="$limit" -print_final_stats=1 \
         ${flags[$fuzzer]:--max_len=1024} -artifact_prefix="$out/fuzz-artifacts/$fuzzer-" \
         "$corpus" ${seeds[$fuzzer]:-}
 done

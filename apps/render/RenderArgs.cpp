@@ -76,6 +76,7 @@ const char* synopsis() {
 RenderArgs parseArgs(const std::vector<std::string>& args) {
     RenderArgs parsed;
     bool fit = false;
+    bool fps = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         const auto value = [&]() -> const std::string& {
@@ -90,8 +91,18 @@ RenderArgs parseArgs(const std::vector<std::string>& args) {
         } else if (arg == "--version") {
             parsed.action = RenderArgs::Action::Version;
             return parsed;
-        } else if (arg == "--motion" || arg == "--frames" || arg == "--video" || arg == "--fps") {
-            throw UsageError(arg + " is not available yet: this version renders one image (--out)");
+        } else if (arg == "--motion") {
+            parsed.motion = value();
+        } else if (arg == "--frames") {
+            parsed.frames = value();
+        } else if (arg == "--video") {
+            parsed.video = value();
+        } else if (arg == "--fps") {
+            parsed.fps = number(arg, value());
+            fps = true;
+            if (!(parsed.fps > 0 && parsed.fps <= 1000)) {
+                throw UsageError("--fps: " + args[i] + " is not above 0 and at most 1000");
+            }
         } else if (arg == "--size") {
             const std::string& text = value();
             const std::vector<std::string> parts = split(text, 'x');
@@ -130,8 +141,20 @@ RenderArgs parseArgs(const std::vector<std::string>& args) {
     if (parsed.model.empty()) {
         throw UsageError("no model given");
     }
-    if (parsed.out.empty()) {
-        throw UsageError("no output given (--out image.png)");
+    const int outputs =
+        int(!parsed.out.empty()) + int(!parsed.frames.empty()) + int(!parsed.video.empty());
+    if (outputs == 0) {
+        throw UsageError("no output given (--out image.png, --frames DIR or --video out.mp4)");
+    }
+    if (outputs > 1) {
+        throw UsageError("--out, --frames and --video exclude each other");
+    }
+    if (parsed.motion.empty() && parsed.out.empty()) {
+        throw UsageError(std::string(parsed.frames.empty() ? "--video" : "--frames") +
+                         " needs a motion to play (--motion FILE)");
+    }
+    if (fps && !parsed.out.empty()) {
+        throw UsageError("--fps goes with --frames or --video, not --out");
     }
     if (fit && parsed.camera) {
         throw UsageError("--camera and --fit exclude each other");

@@ -35,8 +35,12 @@ struct RenderArgs {
     bool shadows = false;
     unsigned transparency = 1; ///< 0 none, 1 blended, 2 and 3 depth-peeled layers
     std::vector<std::string> highlights;
-    unsigned msaa = 1; ///< samples per pixel
-    std::string out;
+    unsigned msaa = 1;  ///< samples per pixel
+    std::string motion; ///< a motion file to play; empty: the scene as it stands
+    std::string out;    ///< one image (with a motion: the motion's first row)
+    std::string frames; ///< a folder for frame-00000.png, frame-00001.png, ...
+    std::string video;  ///< a video file, encoded by the ffmpeg program
+    double fps = 30;    ///< output frames per second of motion time (--frames, --video)
 };
 
 /// The synopsis `--help` prints and usage errors repeat.

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <memory>
 #include <ostra_io/Export.h>
 #include <ostra_io/Scene.h>
 #include <string>
@@ -34,9 +35,12 @@ struct OSTRA_IO_EXPORT Motion {
     }
 };
 
-/// Reads a motion file. Throws LoadError naming the file, and the row and column
-/// ("row:column", both from 1, the header being row 1) of a bad or missing value, a time
-/// that is not finite or not above the one before, or a malformed header.
+/// Reads a motion file. Fields are separated by commas and trimmed of blanks; blank lines
+/// are skipped. Throws LoadError naming the file, and the row and column ("row:column",
+/// both from 1: the row is the line, the header being row 1, the column the field) of a bad
+/// or missing value, a time that is not finite or not above the one before, a zero
+/// quaternion, or a malformed header (mixed kinds, a name given twice, pose columns out of
+/// order); an empty file or one without rows fails too.
 [[nodiscard]] OSTRA_IO_EXPORT Motion loadMotion(const std::filesystem::path& file);
 /// Like `loadMotion`, from `text`; `file` names it in messages.
 [[nodiscard]] OSTRA_IO_EXPORT Motion readMotion(std::string_view text, std::string_view file);
@@ -48,7 +52,8 @@ struct OSTRA_IO_EXPORT Motion {
 class OSTRA_IO_EXPORT Playback {
 public:
     /// Throws LoadError naming the motion file and the header column of a name the scene
-    /// does not have, or joint positions for a scene without kinematics.
+    /// does not have, or joint positions for a scene without kinematics. The playback keeps
+    /// the bodies and the kinematic tree it moves; `scene` need not outlive it.
     Playback(const Scene& scene, Motion motion);
 
     /// The motion played.
@@ -68,9 +73,9 @@ public:
 
 private:
     Motion motion;
-    const Scene* scene;
-    std::vector<std::size_t> targets; ///< joint or body index per name
-    std::vector<Tolu::RefT<Sim::Body>> bodies;
+    std::shared_ptr<Kinematics> kinematics;    ///< what joint positions move
+    std::vector<std::size_t> targets;          ///< joint index per name
+    std::vector<Tolu::RefT<Sim::Body>> bodies; ///< what body poses move, per name
 };
 
 } // namespace Ostra::IO
