@@ -1,5 +1,6 @@
 // The simgl Python module: load a model, draw it headless into NumPy arrays, pick and
 // drag in the image, set poses and joint positions.
+#include "MotionRender.h"
 #include "Renderer.h"
 #include "SceneHandle.h"
 
@@ -7,6 +8,7 @@
 
 #include <cstring>
 #include <ostra_io/LoadError.h>
+#include <ostra_io/Motion.h>
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
@@ -237,6 +239,46 @@ PYBIND11_MODULE(simgl, m) {
             return "<PickResult " + p.kind + " \"" + p.name + "\" " + p.part + ">";
         });
 
+    py::class_<Ostra::IO::Motion, std::shared_ptr<Ostra::IO::Motion>>(
+        m, "Motion", "A recorded motion: joint positions or body poses over time.")
+        .def_readonly("file", &Ostra::IO::Motion::file)
+        .def_readonly("names", &Ostra::IO::Motion::names, "Joint or body names, in column order.")
+        .def_property_readonly("kind",
+                               [](const Ostra::IO::Motion& motion) {
+                                   return motion.kind == Ostra::IO::Motion::Kind::BodyPoses
+                                              ? "body_poses"
+                                              : "joint_positions";
+                               })
+        .def_property_readonly("times",
+                               [](const Ostra::IO::Motion& motion) {
+                                   return py::array_t<double>(py::ssize_t(motion.times.size()),
+                                                              motion.times.data());
+                               })
+        .def_property_readonly("duration", &Ostra::IO::Motion::duration);
+
+    m.def(
+        "load_motion",
+        [](const std::filesystem::path& path) {
+            return std::make_shared<Ostra::IO::Motion>(Ostra::IO::loadMotion(path));
+        },
+        py::arg("path"), "Reads a motion file (CSV).");
+
+    py::class_<PlaybackHandle>(m, "Playback", "A motion bound to a scene's current model.")
+        .def(py::init([](const std::shared_ptr<SceneHandle>& scene,
+                         const std::shared_ptr<Ostra::IO::Motion>& motion) {
+                 return unlocked([&] { return std::make_unique<PlaybackHandle>(scene, *motion); });
+             }),
+             py::arg("scene"), py::arg("motion"))
+        .def(
+            "apply", [](PlaybackHandle& p, double t) { unlocked([&] { p.apply(t); }); },
+            py::arg("t"), "Moves the model to time t, in seconds.")
+        .def_property_readonly("start", [](const PlaybackHandle& p) { return p.get().startTime(); })
+        .def_property_readonly("end", [](const PlaybackHandle& p) { return p.get().endTime(); })
+        .def(
+            "frame_times",
+            [](const PlaybackHandle& p, double fps) { return p.get().frameTimes(fps); },
+            py::arg("fps"), "The times of the frames at fps frames per second.");
+
     py::class_<Renderer, RendererHolder>(m, "Renderer",
                                          "Draws a scene headless with a GL context of its own.")
         .def(py::init([](std::shared_ptr<SceneHandle> scene, int width, int height, unsigned msaa,
@@ -272,6 +314,15 @@ PYBIND11_MODULE(simgl, m) {
             py::arg("x"), py::arg("y"), py::arg("dx"), py::arg("dy"),
             "Grabs the body at pixel (x, y) and moves it by (dx, dy) pixels facing the camera, "
             "through the scene's UI port drivers. False when nothing draggable is there.")
+        .def(
+            "render_motion",
+            [](Renderer& r, const std::shared_ptr<Ostra::IO::Motion>& motion,
+               const std::string& out,
+               double fps) { return unlocked([&] { return renderMotion(r, *motion, out, fps); }); },
+            py::arg("motion"), py::arg("out"), py::kw_only(), py::arg("fps") = 30.0,
+            "Plays a motion on the scene and writes the frames: a video for an out ending in "
+            ".mp4, .mkv, .mov, .avi or .webm, else PNG images in the folder out. Returns the "
+            "number of frames.")
         .def("look_at", &setCamera, py::arg("eye"), py::arg("target"), py::arg("up") = py::none(),
              "Places the camera; look_at(None, None) fits the scene.")
         .def(

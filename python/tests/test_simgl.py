@@ -151,3 +151,32 @@ def test_robot_joint_positions_move_the_links(tmp_path):
     assert robot.joint_position("shoulder") == 1.0
     assert not np.allclose(robot.pose(arm), before)
     assert simgl.Renderer(robot, 32, 32).render().shape == (32, 32, 3)
+
+
+MOTION = """time,block.x,block.y,block.z,block.qw,block.qx,block.qy,block.qz
+0,0.6,0.3,0.35,1,0,0,0
+1,-2.0,0.3,0.35,0.7071068,0,0,0.7071068
+"""
+
+
+def test_motions_play_into_frames_and_videos(scene, tmp_path):
+    path = tmp_path / "slide.csv"
+    path.write_text(MOTION)
+    motion = simgl.load_motion(path)
+    assert (motion.kind, motion.names, motion.duration) == ("body_poses", ["block"], 1.0)
+    playback = simgl.Playback(scene, motion)
+    playback.apply(0.5)
+    assert np.allclose(scene.pose("block")[:3, 3], (-0.7, 0.3, 0.35))
+    assert playback.frame_times(4) == [0, 0.25, 0.5, 0.75, 1.0]
+    r = simgl.Renderer(scene, 64, 48)
+    assert r.render_motion(motion, str(tmp_path / "frames"), fps=4) == 5
+    frames = sorted((tmp_path / "frames").glob("frame-*.png"))
+    assert len(frames) == 5 and frames[0].read_bytes() != frames[-1].read_bytes()
+    assert r.camera is None, "the fitted camera is fitted again after the motion"
+    assert r.render_motion(motion, str(tmp_path / "slide.mp4"), fps=10) == 11
+    assert (tmp_path / "slide.mp4").stat().st_size > 1000
+    (tmp_path / "bad.csv").write_text(MOTION.replace("block.", "nobody."))
+    with pytest.raises(simgl.LoadError, match="bad.csv"):
+        r.render_motion(simgl.load_motion(tmp_path / "bad.csv"), str(tmp_path / "x"), fps=4)
+    with pytest.raises(simgl.Error, match="0"):
+        r.render_motion(motion, str(tmp_path / "y"), fps=0)
