@@ -179,7 +179,13 @@ void Renderer::sync() {
 
 Renderer::View Renderer::place() {
     const unsigned hlMask0 = highlights.empty() ? 0 : highlightMask;
-    const auto sphere = gl->project->getBSphere(gl->renderContext, showMask, 0, hlMask0);
+    // The view fits the geometry and track paths: joint frames reach a metre out whatever
+    // the model's size, so a small robot would fill a corner. Overlays alone where there is
+    // no geometry.
+    auto sphere = gl->project->getBSphere(gl->renderContext, GLS::BodyGeo | GLS::TrackPath, 0, 0);
+    if (!sphere.valid) {
+        sphere = gl->project->getBSphere(gl->renderContext, showMask, 0, hlMask0);
+    }
     if (!(fovy > 0 && fovy < 180)) {
         throw Tolu::Error("Renderer: fov " + std::to_string(fovy) + " is not within (0, 180)");
     }
