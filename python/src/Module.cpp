@@ -7,6 +7,8 @@
 #include <tolu/util/Error.h>
 
 #include <cstring>
+#include <mutex>
+#include <optional>
 #include <ostra_io/LoadError.h>
 #include <ostra_io/Motion.h>
 #include <pybind11/numpy.h>
@@ -42,8 +44,12 @@ V3 toVector(const char* what, const py::handle& value) {
 // Runs `f` under the GL lock with the interpreter free for other threads; objects
 // the call uses are held by the caller's Python references meanwhile.
 template <class F> auto unlocked(F&& f) {
+    struct Release {
+        ~Release() { releaseCurrentContext(); }
+    };
     py::gil_scoped_release release;
     std::lock_guard<std::mutex> lock(glMutex());
+    Release done;
     return f();
 }
 
@@ -62,10 +68,17 @@ py::array_t<std::uint8_t> toImage(const Tolu::GL::Image& image, bool alpha) {
     return a;
 }
 
-void setCamera(Renderer& r, const py::object& eye, const py::object& target, const py::object& up) {
+// Options change under the GL lock, as another thread may be drawing with them; Python
+// values are read before it is taken, since reading them may run Python code.
+template <class F> void withLock(F&& f) {
+    std::lock_guard<std::mutex> lock(glMutex());
+    f();
+}
+
+std::optional<CameraPlace> toCamera(const py::object& eye, const py::object& target,
+                                    const py::object& up) {
     if (eye.is_none() && target.is_none()) {
-        r.camera.reset();
-        return;
+        return std::nullopt;
     }
     if (eye.is_none() || target.is_none()) {
         throw Tolu::Error("Renderer: give both eye and target, or neither to fit the scene");
@@ -76,7 +89,12 @@ void setCamera(Renderer& r, const py::object& eye, const py::object& target, con
     if (!up.is_none()) {
         place.up = toVector("up", up);
     }
-    r.camera = place;
+    return place;
+}
+
+void setCamera(Renderer& r, const py::object& eye, const py::object& target, const py::object& up) {
+    const std::optional<CameraPlace> camera = toCamera(eye, target, up);
+    withLock([&] { r.camera = camera; });
 }
 
 // Keyword options shared by the constructor and render().
@@ -85,6 +103,11 @@ void applyOptions(Renderer& r, const py::kwargs& options) {
     py::object target = py::none();
     py::object up = py::none();
     bool camera = false;
+    bool fit = false;
+    std::optional<double> fovy;
+    std::optional<bool> shadows;
+    std::optional<unsigned> transparency;
+    std::optional<std::vector<std::string>> highlights;
     for (const auto& [key, value] : options) {
         const std::string name = py::str(key);
         if (name == "eye" || name == "target" || name == "up") {
@@ -93,29 +116,44 @@ void applyOptions(Renderer& r, const py::kwargs& options) {
              : name == "target" ? target
                                 : up) = py::reinterpret_borrow<py::object>(value);
         } else if (name == "fit") {
-            if (value.cast<bool>()) {
-                r.camera.reset();
-            }
+            fit = value.cast<bool>();
         } else if (name == "fov") {
-            r.fovy = value.cast<double>();
+            fovy = value.cast<double>();
+            if (!(*fovy > 0 && *fovy < 180)) {
+                throw Tolu::Error("Renderer: fov " + std::to_string(*fovy) +
+                                  " is not within (0, 180)");
+            }
         } else if (name == "shadows") {
-            r.shadows = value.cast<bool>();
+            shadows = value.cast<bool>();
         } else if (name == "transparency") {
             const int mode = value.cast<int>();
             if (mode < 0 || mode > 3) {
                 throw Tolu::Error("Renderer: transparency " + std::to_string(mode) +
                                   " is not 0, 1, 2 or 3");
             }
-            r.transparency = unsigned(mode);
+            transparency = unsigned(mode);
         } else if (name == "highlights") {
-            r.highlights = value.cast<std::vector<std::string>>();
+            highlights = value.cast<std::vector<std::string>>();
         } else {
             throw Tolu::Error("Renderer: unknown option \"" + name + "\"");
         }
     }
-    if (camera) {
-        setCamera(r, eye, target, up);
-    }
+    const std::optional<CameraPlace> place =
+        camera ? toCamera(eye, target, up) : std::optional<CameraPlace>();
+    withLock([&] {
+        if (fit) {
+            r.camera.reset();
+        }
+        if (camera) {
+            r.camera = place;
+        }
+        r.fovy = fovy.value_or(r.fovy);
+        r.shadows = shadows.value_or(r.shadows);
+        r.transparency = transparency.value_or(r.transparency);
+        if (highlights) {
+            r.highlights = std::move(*highlights);
+        }
+    });
 }
 
 // Renderers die under the GL lock, as they draw: another thread may be drawing with a
@@ -125,6 +163,7 @@ struct LockedDelete {
     void operator()(Renderer* renderer) const noexcept {
         std::lock_guard<std::mutex> lock(glMutex());
         delete renderer;
+        releaseCurrentContext();
     }
 };
 using RendererHolder = std::unique_ptr<Renderer, LockedDelete>;
@@ -161,11 +200,21 @@ PYBIND11_MODULE(simgl, m) {
 
     py::class_<SceneHandle, std::shared_ptr<SceneHandle>>(
         m, "Scene", "A loaded scene file or robot description.")
-        .def_property_readonly("path", [](const SceneHandle& s) { return s.getData()->path; })
-        .def_property_readonly("bodies", &SceneHandle::bodyNames, "Body names, in model order.")
-        .def_property_readonly("joints", &SceneHandle::jointNames, "Joint names, in model order.")
-        .def_property_readonly("kinematic_joints", &SceneHandle::movingJointNames,
-                               "The robot's joints that take a position; empty for a scene.")
+        .def_property_readonly("path",
+                               [](const SceneHandle& s) {
+                                   std::lock_guard<std::mutex> lock(glMutex());
+                                   return s.getData()->path;
+                               })
+        .def_property_readonly(
+            "bodies", [](const SceneHandle& s) { return unlocked([&] { return s.bodyNames(); }); },
+            "Body names, in model order.")
+        .def_property_readonly(
+            "joints", [](const SceneHandle& s) { return unlocked([&] { return s.jointNames(); }); },
+            "Joint names, in model order.")
+        .def_property_readonly(
+            "kinematic_joints",
+            [](const SceneHandle& s) { return unlocked([&] { return s.movingJointNames(); }); },
+            "The robot's joints that take a position; empty for a scene.")
         .def(
             "reload", [](SceneHandle& s) { unlocked([&] { s.reload(); }); },
             "Reads the file again; renderers show the new model from their next frame.")
@@ -326,7 +375,8 @@ PYBIND11_MODULE(simgl, m) {
         .def("look_at", &setCamera, py::arg("eye"), py::arg("target"), py::arg("up") = py::none(),
              "Places the camera; look_at(None, None) fits the scene.")
         .def(
-            "fit", [](Renderer& r) { r.camera.reset(); }, "Fits the whole scene into the view.")
+            "fit", [](Renderer& r) { withLock([&] { r.camera.reset(); }); },
+            "Fits the whole scene into the view.")
         .def_property_readonly("scene", &Renderer::getScene)
         .def_property_readonly("width", &Renderer::getWidth)
         .def_property_readonly("height", &Renderer::getHeight)
@@ -343,9 +393,15 @@ PYBIND11_MODULE(simgl, m) {
         .def_property(
             "fov", [](const Renderer& r) { return r.fovy; },
             [](Renderer& r, double v) { applyOptions(r, py::dict(py::arg("fov") = v)); })
-        .def_readwrite("shadows", &Renderer::shadows)
+        .def_property(
+            "shadows", [](const Renderer& r) { return r.shadows; },
+            [](Renderer& r, bool on) { withLock([&] { r.shadows = on; }); })
         .def_property(
             "transparency", [](const Renderer& r) { return r.transparency; },
             [](Renderer& r, int v) { applyOptions(r, py::dict(py::arg("transparency") = v)); })
-        .def_readwrite("highlights", &Renderer::highlights);
+        .def_property(
+            "highlights", [](const Renderer& r) { return r.highlights; },
+            [](Renderer& r, std::vector<std::string> names) {
+                withLock([&] { r.highlights = std::move(names); });
+            });
 }

@@ -19,8 +19,11 @@
 #include <vuro_gl/gl/DirectionalLight.h>
 #include <vuro_gl/gl/IsectContext.h>
 
+#include <EGL/egl.h>
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
+#include <string>
 
 namespace SimGLPy {
 
@@ -114,11 +117,28 @@ Tolu::GL::Image downsample(const Tolu::GL::Image& big, int side) {
     return small;
 }
 
+// Pixels and offsets feed the pick volume and the drag offset: a NaN would move a body
+// to nowhere.
+void requireFinite(const char* function, std::initializer_list<double> values) {
+    for (const double v : values) {
+        if (!std::isfinite(v)) {
+            throw Tolu::Error(std::string(function) + ": a pixel coordinate or offset is " +
+                              std::to_string(v));
+        }
+    }
+}
+
 } // namespace
 
 std::mutex& glMutex() {
     static std::mutex mutex;
     return mutex;
+}
+
+void releaseCurrentContext() noexcept {
+    if (const EGLDisplay display = eglGetCurrentDisplay(); display != EGL_NO_DISPLAY) {
+        eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    }
 }
 
 // Declared in the order they are made; the destructor tears them down with the
@@ -294,6 +314,7 @@ PickVolume pickAt(const View& view, double fovy, int height, int width, double x
 } // namespace
 
 std::optional<PickResult> Renderer::pick(double x, double y) {
+    requireFinite("Renderer.pick", {x, y});
     sync();
     applyHighlights();
     const View view = place();
@@ -326,6 +347,7 @@ std::optional<PickResult> Renderer::pick(double x, double y) {
 }
 
 bool Renderer::drag(double x, double y, double dx, double dy) {
+    requireFinite("Renderer.drag", {x, y, dx, dy});
     sync();
     applyHighlights();
     const View view = place();

@@ -24,6 +24,11 @@ namespace SimGLPy {
 /// run without the interpreter lock, and scenes may be shared by renderers.
 std::mutex& glMutex();
 
+/// Leaves no OpenGL context current on the calling thread. A context stays bound to a
+/// thread until released, even after the thread ends, and then no other thread may make
+/// it current: every call that draws lets go of its context before it returns.
+void releaseCurrentContext() noexcept;
+
 /// Where the camera stands: eye, the point it looks at, and which way is up.
 struct CameraPlace {
     Tolu::Vector3T<double> eye;

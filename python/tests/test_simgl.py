@@ -55,6 +55,8 @@ def test_bad_input_raises_the_library_errors(scene, tmp_path):
         scene.set_pose("nobody", np.eye(4))
     with pytest.raises(simgl.Error, match="no kinematic tree"):
         scene.set_joint_position("crank pivot", 1.0)
+    with pytest.raises(simgl.Error, match="nan"):
+        r.drag(10, 10, float("nan"), 0)
 
 
 def test_poses_by_matrix_or_position_and_quaternion(scene):
@@ -118,6 +120,17 @@ def test_objects_keep_what_they_use_alive(scene):
     for t in threads:
         t.join()
     assert all(np.array_equal(frames[i], frames[0]) for i in frames)
+    # One thread draws while another reloads the model and changes the options.
+    def edit():
+        for i in range(20):
+            others[0].highlights = ["block"] if i % 2 else []
+            others[0].scene.reload()
+
+    editor = threading.Thread(target=edit)
+    editor.start()
+    for _ in range(20):
+        assert others[0].render().shape == (30, 40, 3)
+    editor.join()
     del others, r
     gc.collect()
     assert hit.kind == "body"
