@@ -185,7 +185,7 @@ PYBIND11_MODULE(simgl, m) {
 
     static py::exception<Tolu::Error> error(m, "Error", PyExc_RuntimeError);
     static py::exception<Ostra::IO::LoadError> loadError(m, "LoadError", error.ptr());
-    // Translators run newest first: the narrower type is registered last.
+    // One translator, so that the narrower type is tried first.
     py::register_exception_translator([](std::exception_ptr p) {
         try {
             if (p) {
