@@ -16,12 +16,15 @@ public:
 
     [[nodiscard]] ClassId getClassId() const override;
 
+    ///@{
+    /// The geometry in the solid, highlight and mask passes, the frame in the HUD passes.
     void render(Context& context) override;
     void renderHL(Context& context) override;
     void renderHLMask(Context& context) override;
     void renderHUD(Context& context) override;
     void renderHUDHL(Context& context) override;
     void renderHUDHLMask(Context& context) override;
+    ///@}
 
     [[nodiscard]] BSphereT<double> getBSphere(Context& context, unsigned mask, unsigned hlMask1,
                                               unsigned hlMask0) override;
@@ -34,8 +37,11 @@ public:
     /// Refreshes the node from its simulation body; nothing to do for a plain body.
     virtual void update();
 
+    /// The following body of the project's list, or null.
     [[nodiscard]] const RefT<Body>& getNext() const noexcept { return next; }
+    /// The following body drawn with the same prototype, or null.
     [[nodiscard]] const PtrT<Body>& getNextInProto() const noexcept { return nextInProto; }
+    /// The shared prototype the body is drawn with; null without usable geometry.
     [[nodiscard]] const RefT<BodyProto>& getProto() const noexcept { return proto; }
     /// True if the body is highlighted in any mode.
     [[nodiscard]] bool isHighlighted() const noexcept { return hlFlags != 0; }
@@ -56,6 +62,7 @@ protected:
     friend class BodyProto;
     friend class PickIndex;
 
+    /// \cond INTERNAL
     RefT<Body> next;
     PtrT<Body> prev;
     RefT<BodyProto> proto;
@@ -63,6 +70,7 @@ protected:
     PtrT<Body> nextInProto;
     Body* prevInProto = nullptr; // kept right by the prototype's chain operations
 
+    /// \endcond
 private:
     /// World sphere of the prototype's box (not valid without one), made again only when
     /// the simulation body's transform stamp has moved: spheres and picking ask for it

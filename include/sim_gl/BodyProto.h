@@ -32,14 +32,20 @@ public:
     /// flags stay as they are.
     void setHighlight(HLMode mode, bool on, bool propagate);
 
+    /// The following prototype of the project's list, or null.
     [[nodiscard]] const PtrT<BodyProto>& getNext() const noexcept { return next; }
     /// Box of the render library's prototype, in body coordinates.
     [[nodiscard]] const Tolu::BBoxT<float>& getBBox() const;
+    /// The render library's GL prototype that draws the geometry.
     [[nodiscard]] const RefT<Vuro::GL::BodyProto>& getGLProto() const noexcept { return glProto; }
+    ///@{
     /// First and last body of the chain of bodies drawn with this prototype.
     [[nodiscard]] const PtrT<Body>& getFirstBody() const noexcept { return firstBody; }
     [[nodiscard]] const PtrT<Body>& getLastBody() const noexcept { return lastBody; }
+    ///@}
+    /// True if this prototype is highlighted in any mode.
     [[nodiscard]] bool isHighlighted() const noexcept { return hlFlags != 0; }
+    /// True if this prototype is highlighted in `mode` (taken modulo 32).
     [[nodiscard]] bool isHighlighted(HLMode mode) const noexcept {
         return (hlFlags & Vuro::GL::hlBit(mode)) != 0;
     }

@@ -22,7 +22,9 @@ public:
 
     /// One vertex of the connection lines, in world coordinates; the buffer's layout.
     struct LineVertex {
+        /// Position, in world coordinates.
         Vector3T<float> pos;
+        /// Red, green and blue.
         Vector3T<float> color;
     };
 
@@ -31,10 +33,12 @@ public:
 
     [[nodiscard]] ClassId getClassId() const override;
 
+    ///@{
     /// HUD passes: the connection lines (`JointLines`) and the frame (`JointFrame`).
     void renderHUD(Context& context) override;
     void renderHUDHL(Context& context) override;
     void renderHUDHLMask(Context& context) override;
+    ///@}
 
     /// Sphere around the frame's unit sphere and the line ends that the masks select.
     [[nodiscard]] BSphereT<double> getBSphere(Context& context, unsigned mask, unsigned hlMask1,
@@ -52,6 +56,7 @@ public:
     /// moved body makes the next HUD pass rebuild the lines. False: nothing for callers.
     virtual bool update();
 
+    /// The following joint of the project's list, or null.
     [[nodiscard]] const RefT<Joint>& getNext() const noexcept { return next; }
     /// True if highlighted in mode 0 or 1; the geometry flag does not count.
     [[nodiscard]] bool isHighlighted() const noexcept {
@@ -84,6 +89,7 @@ protected:
     /// The simulation joint this node mirrors.
     [[nodiscard]] Sim::Joint& getSimJoint() const noexcept;
 
+    /// \cond INTERNAL
     static constexpr Vector3T<float> colorBody1{0.8f, 0.1f, 0.1f};
     static constexpr Vector3T<float> colorBody2{0.1f, 0.1f, 0.8f};
 
@@ -105,6 +111,7 @@ protected:
     // Set from the start: the first HUD pass builds the lines.
     std::uint32_t hlFlags = FlagGeoInvalid;
 
+    /// \endcond
 private:
     /// Rebuilds the lines and refreshes the buffer while the geometry flag is set.
     void updateGeo();

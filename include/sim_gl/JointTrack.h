@@ -15,10 +15,12 @@ public:
 
     [[nodiscard]] ClassId getClassId() const override;
 
+    ///@{
     /// The joint's HUD passes, plus the grip when `JointLines` is shown.
     void renderHUD(Context& context) override;
     void renderHUDHL(Context& context) override;
     void renderHUDHLMask(Context& context) override;
+    ///@}
 
     /// Also follows an exchange of the track, which restarts the line end at the
     /// track's start. True exactly when the track changed.

@@ -36,8 +36,10 @@ public:
     Node(const Node&) = delete;
     Node& operator=(const Node&) = delete;
 
+    /// Which kind of node this is, for hosts that tell nodes apart.
     [[nodiscard]] virtual ClassId getClassId() const = 0;
 
+    ///@{
     /// Render passes; the project's passes call them with the context prepared.
     virtual void render(Context& context);
     virtual void renderHL(Context& context);
@@ -45,6 +47,7 @@ public:
     virtual void renderHUD(Context& context);
     virtual void renderHUDHL(Context& context);
     virtual void renderHUDHLMask(Context& context);
+    ///@}
 
     /// Sphere around what the masks select of this node; empty (not valid) here.
     [[nodiscard]] virtual BSphereT<double> getBSphere(Context& context, unsigned mask,
@@ -67,12 +70,15 @@ public:
     [[nodiscard]] SignalT<SigVoidData>& getSignal() noexcept { return signal; }
 
 protected:
+    /// Mirrors `simNode` in `project`; only the node classes make nodes.
     Node(Project& project, Sim::Node& simNode);
     ~Node() override;
 
+    /// \cond INTERNAL
     PtrT<Project> project;
     RefT<Sim::Node> simNode;
     SignalT<SigVoidData> signal;
+    /// \endcond
 };
 
 } // namespace Ostra::Sim::GL

@@ -24,6 +24,7 @@ class PickIndex;
 /// body prototypes, the draggable bodies, the drag state and its own highlight.
 class OSTRA_SIM_GL_EXPORT Project : public Tolu::Class {
 public:
+    /// A node list that owns its nodes.
     template <class T> using RefList = Sim::NodeListT<T, RefT<T>>;
     /// What an update removed (first) and created (second), bodies, joints, sensors.
     using UpdateResult = std::pair<std::vector<RefT<Node>>, std::vector<RefT<Node>>>;
@@ -38,6 +39,7 @@ public:
     /// `isect` and the drag operations, throws `Tolu::Error` when called back from inside
     /// one of them (a pick filter, a drag-state listener, a node's refresh).
     void set(const RefT<Sim::Project>& project);
+    /// The mirrored simulation project; null when none is set or it died.
     [[nodiscard]] const PtrT<Sim::Project>& get() const noexcept { return simProject; }
     /// Brings the nodes into line with the simulation project: keeps and refreshes the
     /// nodes that still match, removes the others and creates the missing ones, then
@@ -47,12 +49,15 @@ public:
     /// The node that mirrors `simNode`, or null. The address is not dereferenced.
     [[nodiscard]] RefT<Node> find(Sim::Node* simNode) const;
 
+    ///@{
     /// The node lists, in the order of the simulation project's lists. Hosts must
     /// not change them.
     [[nodiscard]] RefList<Body>& getBodyList() noexcept { return bodyList; }
     [[nodiscard]] RefList<Joint>& getJointList() noexcept { return jointList; }
     [[nodiscard]] const RefList<Sensor>& getSensorList() const noexcept { return sensorList; }
+    ///@}
 
+    ///@{
     /// Render passes: each walks the node lists that the context's display mask
     /// selects and calls the nodes' pass of the same name. The highlight passes force
     /// every node highlighted while the project is highlighted in the pass's mode.
@@ -62,6 +67,7 @@ public:
     void renderHUD(Context& context);
     void renderHUDHL(Context& context);
     void renderHUDHLMask(Context& context);
+    ///@}
 
     /// Sphere around what the masks select of all nodes: `mask` of visible nodes, `hlMask1` and
     /// `hlMask0` of nodes highlighted in mode 1 and 0. Empty when nothing is selected.
@@ -98,6 +104,7 @@ public:
 protected:
     ~Project() override;
 
+    /// \cond INTERNAL
     // What the last update left in one list, in order: each node with its simulation
     // object and what its refresh can do. Valid while the list has not changed since,
     // so that walking an unchanged list need not visit nodes whose refresh is idle.
@@ -174,6 +181,7 @@ protected:
     std::unique_ptr<PickIndex> pickIndex;
     // The update, set, pick or drag under way, or null: hosts' callbacks may not start another.
     const char* busyWith = nullptr;
+    /// \endcond
 };
 
 } // namespace Ostra::Sim::GL

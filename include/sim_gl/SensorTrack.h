@@ -11,11 +11,13 @@ class OSTRA_SIM_GL_EXPORT SensorTrack : public Sensor {
 public:
     [[nodiscard]] ClassId getClassId() const override;
 
+    ///@{
     /// HUD passes: the two grips when `SensorGrips` is shown. A position the track
     /// cannot resolve costs the grips of this pass, nothing else.
     void renderHUD(Context& context) override;
     void renderHUDHL(Context& context) override;
     void renderHUDHLMask(Context& context) override;
+    ///@}
 
     /// Sphere around both grips when the masks select them; empty when the track
     /// cannot resolve a position.
@@ -30,6 +32,7 @@ public:
     [[nodiscard]] static double normalizePos(double s, double length) noexcept;
 
 protected:
+    /// Appends the node to the project's sensor list; made by `newSensor` only.
     SensorTrack(Project& project, Sim::SensorTrack& sensor);
     ~SensorTrack() override;
 

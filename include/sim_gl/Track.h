@@ -24,10 +24,12 @@ public:
 
     [[nodiscard]] ClassId getClassId() const override;
 
+    ///@{
     /// The body's HUD passes, plus the path when `TrackPath` is shown.
     void renderHUD(Context& context) override;
     void renderHUDHL(Context& context) override;
     void renderHUDHLMask(Context& context) override;
+    ///@}
 
     /// The body's sphere merged with the sphere of the path's box. May fill the buffer.
     [[nodiscard]] BSphereT<double> getBSphere(Context& context, unsigned mask, unsigned hlMask1,

@@ -20,6 +20,7 @@ enum class JointType { Fixed, Revolute, Continuous, Prismatic, Floating, Planar 
 
 /// A link of a kinematic tree: the body that shows it and the joint that carries it.
 struct KinematicLink {
+    /// The link's name in the description.
     std::string name;
     Tolu::RefT<Sim::Body> body;             ///< may be null for a link without visuals
     std::optional<std::size_t> parentJoint; ///< none: a root, placed at the tree's base pose
@@ -30,10 +31,13 @@ struct KinematicLink {
 /// turned about `axis` (revolute, continuous) or shifted along it (prismatic). Floating and
 /// planar joints keep their child at the origin.
 struct KinematicJoint {
+    /// The joint's name in the description.
     std::string name;
+    /// How the child moves.
     JointType type = JointType::Fixed;
     std::size_t parent = 0; ///< link index
     std::size_t child = 0;  ///< link index
+    /// Parent link from joint frame, at position zero.
     Tolu::Matrix4x4T<double> origin;
     Tolu::Vector3T<double> axis{1, 0, 0}; ///< unit length, in the joint frame
     /// Lower and upper position (radians or metres); positions are clamped into them.
@@ -53,15 +57,22 @@ public:
     /// or limits that are not finite and ordered.
     std::size_t addJoint(KinematicJoint joint);
 
+    ///@{
+    /// The links and joints, by index.
     [[nodiscard]] const std::vector<KinematicLink>& links() const noexcept { return linkList; }
     [[nodiscard]] const std::vector<KinematicJoint>& joints() const noexcept { return jointList; }
+    ///@}
+    ///@{
+    /// The index of the link or joint named `name`, if any.
     [[nodiscard]] std::optional<std::size_t> findLink(std::string_view name) const noexcept;
     [[nodiscard]] std::optional<std::size_t> findJoint(std::string_view name) const noexcept;
+    ///@}
     /// The link whose body is `body`, if any.
     [[nodiscard]] std::optional<std::size_t> findLinkOf(const Sim::Body* body) const noexcept;
 
     /// Whether the joint has a position to set (revolute, continuous, prismatic).
     [[nodiscard]] bool isMoving(std::size_t joint) const;
+    /// The joint's position as kept. Throws Tolu::Error for an index out of range.
     [[nodiscard]] double getPosition(std::size_t joint) const;
     /// Sets a joint's position, clamped into its limits; returns the value kept. Throws
     /// Tolu::Error for an index out of range or a value that is not finite. Call `place`
@@ -70,6 +81,7 @@ public:
 
     /// Where roots stand in the world.
     void setBasePose(const Tolu::Matrix4x4T<double>& worldFromBase);
+    /// Where roots stand in the world.
     [[nodiscard]] const Tolu::Matrix4x4T<double>& getBasePose() const noexcept { return base; }
 
     /// World pose of every link for the current positions, by link index.

@@ -13,9 +13,11 @@ namespace Ostra::IO {
 /// by line and column, "file: /pointer: text" for a pointer, "file: text" otherwise.
 class OSTRA_IO_EXPORT LoadError : public Tolu::Error {
 public:
+    /// An error about `file`, at `where` (empty: the whole file), saying `text`.
     LoadError(std::string file, std::string where, std::string text);
     ~LoadError() override;
 
+    /// The file the message is about.
     [[nodiscard]] const std::string& getFile() const noexcept { return file; }
     /// The JSON pointer or "line:column"; empty when the message is about the whole file.
     [[nodiscard]] const std::string& getWhere() const noexcept { return where; }

@@ -20,10 +20,14 @@ enum class UpAxis { X, Y, Z };
 /// How a mesh file becomes geometry: scaled per axis (file units to metres), turned so
 /// that `up` becomes +z, and coloured by `color` instead of the file's materials when set.
 struct MeshOptions {
+    /// Factors per axis from file units to metres.
     Tolu::Vector3T<float> scale{1.0f, 1.0f, 1.0f};
+    /// The file's up axis, turned onto +z.
     UpAxis up = UpAxis::Z;
+    /// Replaces the file's materials when set.
     std::optional<Tolu::Vector4T<float>> color;
 
+    /// Equal when every option is.
     friend bool operator==(const MeshOptions&, const MeshOptions&) = default;
 };
 
@@ -44,6 +48,7 @@ public:
                                                   const MeshOptions& options = {});
     /// Forgets every mesh, so the next `get` reads the files again.
     void clear() noexcept { meshes.clear(); }
+    /// How many meshes are kept.
     [[nodiscard]] std::size_t getCount() const noexcept { return meshes.size(); }
 
 private:

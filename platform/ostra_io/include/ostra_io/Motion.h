@@ -16,16 +16,20 @@ namespace Ostra::IO {
 /// joint name (one column each), or by body poses by body name, seven columns each,
 /// `NAME.x NAME.y NAME.z NAME.qw NAME.qx NAME.qy NAME.qz` (position and unit quaternion).
 struct OSTRA_IO_EXPORT Motion {
+    /// What the columns after the time hold.
     enum class Kind { JointPositions, BodyPoses };
 
     std::string file; ///< names the motion in messages
+    /// What the columns hold.
     Kind kind = Kind::JointPositions;
     std::vector<std::string> names; ///< joint or body names, in column order
     std::vector<double> times;      ///< one per row
     /// Row-major values without the time: per row, one value per joint or seven per body.
     std::vector<double> values;
 
+    /// The number of rows, the header not counted.
     [[nodiscard]] std::size_t rowCount() const noexcept { return times.size(); }
+    /// Seconds from the first row to the last; 0 without rows.
     [[nodiscard]] double duration() const noexcept {
         return times.empty() ? 0.0 : times.back() - times.front();
     }
@@ -52,9 +56,13 @@ public:
     /// the bodies and the kinematic tree it moves; `scene` need not outlive it.
     Playback(const Scene& scene, Motion motion);
 
+    /// The motion played.
     [[nodiscard]] const Motion& getMotion() const noexcept { return motion; }
+    ///@{
+    /// The times of the first and last row.
     [[nodiscard]] double startTime() const noexcept;
     [[nodiscard]] double endTime() const noexcept;
+    ///@}
     /// Sets the model to time `t` (joint positions and `Kinematics::place`, or body
     /// transforms). Does not run `Project::update`.
     void apply(double t);

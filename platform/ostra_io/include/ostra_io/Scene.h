@@ -24,6 +24,8 @@ enum class Shape { Box, Cylinder, Sphere, Cone, Arrow, Mesh };
 /// (cone), `segments` (all but box and mesh), `mesh` and `meshOptions` (mesh). `color`
 /// is the material of ready-made shapes (an alpha below 1 makes it transparent).
 struct ProtoDesc {
+    ///@{
+    /// The shape and its parameters, as the description above says.
     Shape shape = Shape::Box;
     Tolu::Vector3T<float> size{1.0f, 1.0f, 1.0f};
     float radius = 0.5f;
@@ -33,21 +35,28 @@ struct ProtoDesc {
     Tolu::Vector4T<float> color{0.8f, 0.8f, 0.8f, 1.0f};
     std::filesystem::path mesh; ///< absolute once read from a file
     MeshOptions meshOptions;
+    ///@}
 
+    /// Equal when every field is.
     friend bool operator==(const ProtoDesc&, const ProtoDesc&) = default;
 };
 
 /// A named prototype of a scene: how it is made and what it made.
 struct Prototype {
+    /// The name bodies refer to it by.
     std::string name;
+    /// How it is made.
     ProtoDesc desc;
+    /// What it made.
     Tolu::RefT<Vuro::BodyProto> proto;
 };
 
 /// A whole simulation project as a file holds it: the model, and the prototypes its
 /// bodies show, which the model alone cannot describe.
 struct OSTRA_IO_EXPORT Scene {
+    /// The model.
     Tolu::RefT<Sim::Project> model;
+    /// The prototypes, in file order.
     std::vector<Prototype> prototypes;
     /// The kinematic tree of a robot description, or null for a scene without one.
     std::shared_ptr<Kinematics> kinematics;

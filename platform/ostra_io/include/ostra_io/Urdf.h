@@ -13,6 +13,7 @@ namespace Ostra::IO {
 /// `DIR/NAME/rest` and `DIR/rest` for the file's folder and then each search folder, and a
 /// relative path against the file's folder and then each search folder.
 struct UrdfOptions {
+    /// Folders to look for meshes in, after the file's own.
     std::vector<std::filesystem::path> searchPath;
 };
 

@@ -10,6 +10,7 @@ namespace Ostra::Sim {
 /// A rigid body of the model, shown by its geometry prototype.
 class OSTRA_SIM_EXPORT Body : public Node {
 public:
+    /// A body at the origin without geometry.
     explicit Body(SrcRef srcRef = {});
 
     /// Viewers mirror bodies whose status is at least 2 (the default).
@@ -21,10 +22,14 @@ public:
 
     /// The following body of the owning list, or null.
     [[nodiscard]] const Tolu::RefT<Body>& getNext() const noexcept { return next; }
+    /// The preceding body of the owning list, or null.
     [[nodiscard]] const Tolu::PtrT<Body>& getPrev() const noexcept { return prev; }
+    ///@{
+    /// The values as set.
     [[nodiscard]] std::int32_t getStatus() const noexcept { return status; }
     [[nodiscard]] const Tolu::RefT<Vuro::BodyProto>& getProto() const noexcept { return proto; }
     [[nodiscard]] const Tolu::Vector3T<double>& getRefPoint() const noexcept { return refPoint; }
+    ///@}
 
 protected:
     ~Body() override;

@@ -12,6 +12,7 @@ namespace Ostra::Sim {
 /// `what()` is "<object name>: <text>", or just the text when the object has no name.
 class OSTRA_SIM_EXPORT Error : public Tolu::Error {
 public:
+    /// An error about the object `srcRef` names.
     Error(const SrcRef& srcRef, const std::string& text);
     ~Error() override;
 

@@ -12,8 +12,10 @@ namespace Ostra::Sim {
 /// source is an `ExprState` of its own value type is bound to an expression.
 template <class S> class OSTRA_SIM_EXPORT ExprState : public S {
 public:
+    /// The value type.
     using Value = typename S::Value;
 
+    /// A state named `name` of the object `ownerSrcRef` names, valued by `expression`.
     explicit ExprState(std::function<Value()> expression, std::string name = {},
                        SrcRef ownerSrcRef = {})
         : S(std::move(name), std::move(ownerSrcRef)), expression(std::move(expression)) {}

@@ -12,6 +12,7 @@ namespace Ostra::Sim {
 /// Every setter raises the joint stamp as well as the finer stamp it names.
 class OSTRA_SIM_EXPORT Joint : public Node {
 public:
+    /// A joint at the origin between no bodies.
     explicit Joint(SrcRef srcRef = {});
 
     /// Viewers mirror joints whose status is at least 2 (the default).
@@ -25,7 +26,10 @@ public:
 
     /// The following joint of the owning list, or null.
     [[nodiscard]] const Tolu::RefT<Joint>& getNext() const noexcept { return next; }
+    /// The preceding joint of the owning list, or null.
     [[nodiscard]] const Tolu::PtrT<Joint>& getPrev() const noexcept { return prev; }
+    ///@{
+    /// The values as set, and the stamps their setters raise.
     [[nodiscard]] std::int32_t getStatus() const noexcept { return status; }
     [[nodiscard]] const Tolu::Matrix4x4T<double>& getFrame() const noexcept { return frame; }
     [[nodiscard]] Stamp getFrameStamp() const noexcept { return frameStamp; }
@@ -33,6 +37,7 @@ public:
     [[nodiscard]] const Tolu::PtrT<Body>& getBody2() const noexcept { return body2; }
     [[nodiscard]] Stamp getBody1LinkStamp() const noexcept { return body1LinkStamp; }
     [[nodiscard]] Stamp getBody2LinkStamp() const noexcept { return body2LinkStamp; }
+    ///@}
 
 protected:
     ~Joint() override;

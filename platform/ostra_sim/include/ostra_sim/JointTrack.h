@@ -8,6 +8,7 @@ namespace Ostra::Sim {
 /// positions are distances along that track.
 class OSTRA_SIM_EXPORT JointTrack : public Joint {
 public:
+    /// A joint on no track, at distance zero.
     explicit JointTrack(SrcRef srcRef = {});
 
     /// Distance along the track where the joint starts.
@@ -15,8 +16,11 @@ public:
     /// Distance along the track where the joint is now.
     void setCurrentPos(double distance);
 
+    ///@{
+    /// The distances as set.
     [[nodiscard]] double getInitialPos() const noexcept { return initialPos; }
     [[nodiscard]] double getCurrentPos() const noexcept { return currentPos; }
+    ///@}
 
 protected:
     ~JointTrack() override;

@@ -25,18 +25,24 @@ public:
     void setTransform(const Tolu::Matrix4x4T<double>& worldFromNode);
 
     // Display attributes
+    /// Shows or hides the node.
     void setVisible(bool on);
+    /// Lets picking find the node, or not.
     void setPickable(bool on);
     /// Whether `getColor()` is mixed into the render colour by `getColorMix()`.
     void setUseColor(bool on);
+    /// The colour mixed in when `isUseColor()`; red, green, blue from 0 to 1.
     void setColor(const Tolu::Vector3T<float>& rgb);
+    /// How much of `getColor()` is mixed in, from 0 (none) to 1 (all).
     void setColorMix(float mix);
+    /// Opacity, from 0 (invisible) to 1 (opaque).
     void setAlpha(float value);
     /// What the node is shown as (may be null).
     void setVuroObject(const Tolu::RefT<Vuro::Object>& object);
 
     /// The name given at construction.
     [[nodiscard]] const std::string& getName() const noexcept { return srcRef.name; }
+    /// Where the node comes from, for messages.
     [[nodiscard]] const SrcRef& getSrcRef() const noexcept { return srcRef; }
     /// Raised by every setter.
     [[nodiscard]] Stamp getStamp() const noexcept { return stamp; }
@@ -46,6 +52,8 @@ public:
     }
     /// Raised by `setTransform` only.
     [[nodiscard]] Stamp getTransformStamp() const noexcept { return transformStamp; }
+    ///@{
+    /// The display attributes, as set.
     [[nodiscard]] bool isVisible() const noexcept { return visible != 0; }
     [[nodiscard]] bool isPickable() const noexcept { return pickable != 0; }
     [[nodiscard]] bool isUseColor() const noexcept { return useColor != 0; }
@@ -54,11 +62,13 @@ public:
     [[nodiscard]] float getAlpha() const noexcept { return alpha; }
     [[nodiscard]] const Tolu::RefT<Vuro::Object>& getVuroObject() const noexcept {
         return vuroObject;
+        ///@}
     }
     /// The project the node belongs to, or null.
     [[nodiscard]] const Tolu::PtrT<Project>& getProject() const noexcept { return project; }
 
 protected:
+    /// A node named by `srcRef`; only the model's classes make nodes.
     explicit Node(SrcRef srcRef);
     ~Node() override;
 

@@ -86,18 +86,24 @@ public:
         }
     }
 
+    /// How many members the list has.
     [[nodiscard]] std::uint64_t getCount() const noexcept { return count; }
+    /// The first member, or null.
     [[nodiscard]] const R& getFirst() const noexcept { return first; }
+    /// The last member, or null.
     [[nodiscard]] const R& getLast() const noexcept { return last; }
+    /// True without members.
     [[nodiscard]] bool isEmpty() const noexcept { return count == 0; }
     /// Raised by every insertion and removal: equal values mean the same members in the
     /// same order, so a walker can keep what it learned of the list until it moves.
     [[nodiscard]] std::uint64_t getChanges() const noexcept { return changes; }
 
+    /// \cond INTERNAL
     std::uint64_t count = 0;
     std::uint64_t changes = 0;
     R first;
     R last;
+    /// \endcond
 };
 
 } // namespace Ostra::Sim

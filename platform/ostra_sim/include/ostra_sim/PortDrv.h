@@ -16,14 +16,18 @@ namespace Ostra::Sim {
 /// A port driver: something outside the model that feeds values into it.
 class OSTRA_SIM_EXPORT PortDrv : public Tolu::Class {
 public:
+    /// A driver named by `srcRef`.
     explicit PortDrv(SrcRef srcRef = {});
 
+    /// The name given at construction.
     [[nodiscard]] const std::string& getName() const noexcept { return srcRef.name; }
+    /// Where the driver comes from, for messages.
     [[nodiscard]] const SrcRef& getSrcRef() const noexcept { return srcRef; }
     /// Raised by every setter of the driver.
     [[nodiscard]] Stamp getStamp() const noexcept { return stamp; }
     /// The following driver of the owning list, or null.
     [[nodiscard]] const Tolu::RefT<PortDrv>& getNext() const noexcept { return next; }
+    /// The preceding driver of the owning list, or null.
     [[nodiscard]] const Tolu::PtrT<PortDrv>& getPrev() const noexcept { return prev; }
     /// The project the driver belongs to, or null.
     [[nodiscard]] const Tolu::PtrT<Project>& getProject() const noexcept { return project; }

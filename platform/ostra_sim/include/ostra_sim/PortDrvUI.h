@@ -14,12 +14,17 @@ namespace Ostra::Sim {
 /// `getBodies()` (or all with `canAll()`), and its drag states say what is dragged where.
 class OSTRA_SIM_EXPORT PortDrvUI : public PortDrv {
 public:
+    /// A state holding a flag.
     using FlagState = StateT<TypePrimT<0>>;
+    /// A state holding a weak reference to a body.
     using BodyState = StateT<TypePrimT<23>>;
+    /// A state holding a point.
     using PointState = StateT<TypePrimT<15>>;
 
+    /// A disabled driver that may drive no body.
     explicit PortDrvUI(SrcRef srcRef = {});
 
+    /// Only an enabled driver takes part in drags and moves bodies.
     void setEnabled(bool on);
     /// Lets the driver drive every body, not just those in `getBodies()`.
     void setCanAll(bool on);
@@ -36,11 +41,16 @@ public:
     /// active and the dragged body is alive.
     bool applyDrag();
 
+    /// True when enabled.
     [[nodiscard]] bool isEnabled() const noexcept { return enabled != 0; }
+    /// True when the driver may drive every body.
     [[nodiscard]] bool canAll() const noexcept { return all; }
     /// The drivable bodies, ordered by identity (stable when a body dies).
     [[nodiscard]] const std::set<Tolu::PtrT<Body>>& getBodies() const noexcept { return bodies; }
 
+    ///@{
+    /// Drag states: whether a drag is on, the dragged body, where it was grabbed, and the offset
+    /// from there; written by the scene layer's drag.
     // Drag states and the steps that mark their changes
     [[nodiscard]] FlagState& getDragActive() noexcept { return *dragActive; }
     [[nodiscard]] BodyState& getDragBody() noexcept { return *dragBody; }
@@ -50,10 +60,14 @@ public:
     [[nodiscard]] const BodyState& getDragBody() const noexcept { return *dragBody; }
     [[nodiscard]] const PointState& getDragTouchPos() const noexcept { return *dragTouchPos; }
     [[nodiscard]] const PointState& getDragOffset() const noexcept { return *dragOffset; }
+    ///@}
+    ///@{
+    /// The driver's steps that mark changes of the drag states, one per state.
     [[nodiscard]] const Step& getStepActive() const noexcept { return stepActive; }
     [[nodiscard]] const Step& getStepBody() const noexcept { return stepBody; }
     [[nodiscard]] const Step& getStepTouchPos() const noexcept { return stepTouchPos; }
     [[nodiscard]] const Step& getStepOffset() const noexcept { return stepOffset; }
+    ///@}
 
 protected:
     ~PortDrvUI() override;

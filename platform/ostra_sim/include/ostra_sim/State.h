@@ -18,6 +18,7 @@ public:
     /// Binds the state to `source` (null unbinds). Throws Error when the binding would
     /// make the state its own source.
     void bind(const Tolu::RefT<State>& source);
+    /// Whether the user interface may override the value.
     void setOverridePermitted(bool on);
     /// Remembers the evaluation step of the latest change (the step must outlive the state's
     /// use of it) and counts the calls.
@@ -28,19 +29,27 @@ public:
     /// Hands the value back to the source.
     void clearOverride() noexcept { overridden = false; }
 
+    /// The state's name within its object.
     [[nodiscard]] const std::string& getName() const noexcept { return name; }
     /// Where the owning object comes from.
     [[nodiscard]] const SrcRef& getOwnerSrcRef() const noexcept { return ownerSrcRef; }
     /// The state this one is bound to, or null.
     [[nodiscard]] const Tolu::RefT<State>& getSource() const noexcept { return source; }
+    ///@{
+    /// The override flags.
     [[nodiscard]] bool isOverridePermitted() const noexcept { return overridePermitted; }
     [[nodiscard]] bool isOverridden() const noexcept { return overridden; }
+    ///@}
     /// The step of the latest `setStep`, or null.
     [[nodiscard]] const Step* getStep() const noexcept { return step; }
+    ///@{
+    /// How often `setStep` and `setOverride` were called.
     [[nodiscard]] std::uint64_t getStepCount() const noexcept { return stepCount; }
     [[nodiscard]] std::uint64_t getOverrideCount() const noexcept { return overrideCount; }
+    ///@}
 
 protected:
+    /// A state named `name` of the object `ownerSrcRef` names.
     State(std::string name, SrcRef ownerSrcRef);
     ~State() override;
 

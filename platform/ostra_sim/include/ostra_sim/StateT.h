@@ -13,15 +13,19 @@ namespace Ostra::Sim {
 /// and then decide themselves about steps and emitting the signal.
 template <class P> class OSTRA_SIM_EXPORT StateT : public State {
 public:
+    /// The value type.
     using Value = typename P::Type;
+    /// What the change signal carries.
     using SigData = StateSigData<Value>;
 
+    /// A state named `name` of the object `ownerSrcRef` names, holding a default value.
     explicit StateT(std::string name, SrcRef ownerSrcRef = {})
         : State(std::move(name), std::move(ownerSrcRef)) {}
 
     /// Plain store: no stamp, no signal.
     void storeValue(const Value& newValue) { value = newValue; }
 
+    /// The value.
     [[nodiscard]] const Value& getValue() const noexcept { return value; }
     /// Emitted by writers after a change, with the value before it.
     [[nodiscard]] Tolu::SignalT<SigData>& getSignal() noexcept { return signal; }

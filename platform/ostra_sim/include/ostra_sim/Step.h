@@ -12,11 +12,14 @@ namespace Ostra::Sim {
 /// they belong to. Identified by address, so it is neither copied nor moved.
 class OSTRA_SIM_EXPORT Step {
 public:
+    /// A step named `name` with the driver's number `id`.
     Step(std::string name, std::uint32_t id) : name(std::move(name)), id(id) {}
     Step(const Step&) = delete;
     Step& operator=(const Step&) = delete;
 
+    /// The name given.
     [[nodiscard]] const std::string& getName() const noexcept { return name; }
+    /// The number given.
     [[nodiscard]] std::uint32_t getId() const noexcept { return id; }
 
 private:

@@ -13,10 +13,12 @@ namespace Ostra::Sim {
 /// heading along +x with +z up; each segment starts in the end frame of the one before.
 class OSTRA_SIM_EXPORT Track : public Body {
 public:
+    /// Shapes of segments.
     enum SegType : std::int32_t { SegStraight = 0, SegArc = 1, SegBezier = 2, SegHelix = 3 };
 
     /// One segment: its shape in its start frame and where that frame sits on the track.
     struct Seg {
+        /// The shape.
         SegType type = SegStraight;
         double length = 0;                        ///< path length
         double startDist = 0;                     ///< distance along the track at the segment start
@@ -26,9 +28,11 @@ public:
         Tolu::DegreeT<double> angle;              ///< arc and helix, as given
         Tolu::Vector3T<double> ctrl1, ctrl2, end; ///< Bezier, in the start frame
         std::uint32_t table = 0;                  ///< Bezier: first entry of its arc-length table
+        /// The segment's start frame, in track coordinates.
         Tolu::Matrix4x4T<double> trackFromSeg;
     };
 
+    /// A track without segments.
     explicit Track(SrcRef srcRef = {});
 
     // Building; each raises the stamp. Throw Error on non-finite or out-of-range input.
@@ -48,6 +52,7 @@ public:
     void clearSegs();
 
     // Queries
+    /// How many segments the path has.
     [[nodiscard]] std::uint64_t getNumSegs() const noexcept { return segs.size(); }
     /// Throws Error when `i` is out of range.
     [[nodiscard]] SegType getSeg(std::size_t i) const { return at(i, "getSeg").type; }
@@ -90,5 +95,10 @@ private:
     std::vector<double> arcTable;
     double length = 0;
 };
+
+/// \var Track::Seg::ctrl1
+/// Bezier: the first inner control point, in the start frame.
+/// \var Track::Seg::ctrl2
+/// Bezier: the second inner control point, in the start frame.
 
 } // namespace Ostra::Sim

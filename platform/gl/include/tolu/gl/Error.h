@@ -11,6 +11,7 @@ namespace Tolu::GL {
 /// fault injection of the recording table.
 class TOLU_GL_EXPORT Error : public Tolu::Error {
 public:
+    /// An error whose `what()` is `message`.
     explicit Error(const std::string& message);
     ~Error() override;
 };

@@ -33,10 +33,15 @@ public:
     /// context is not current.
     [[nodiscard]] Image readPixels() const;
 
+    /// True when this context is current on the calling thread.
     [[nodiscard]] bool isCurrent() const;
+    /// The framebuffer object frames are drawn into.
     [[nodiscard]] GLuint getFramebuffer() const { return framebuffer_; }
+    ///@{
+    /// The framebuffer's size in pixels.
     [[nodiscard]] int getWidth() const { return width_; }
     [[nodiscard]] int getHeight() const { return height_; }
+    ///@}
 
 private:
     void createFramebuffer();

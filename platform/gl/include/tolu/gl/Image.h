@@ -15,8 +15,11 @@ using Rgba = std::array<std::uint8_t, 4>;
 /// An RGBA8 image with row 0 at the TOP, as image files and viewers have it
 /// (OpenGL's rows run bottom-up; HeadlessContext::readPixels flips them).
 struct TOLU_GL_EXPORT Image {
+    ///@{
+    /// Size in pixels.
     int width = 0;
     int height = 0;
+    ///@}
     std::vector<std::uint8_t> rgba; ///< width * height * 4 bytes, rows top to bottom
 
     /// The pixel in column `x` of row `y` (0 = top). Throws Error when out of range.

@@ -31,7 +31,9 @@ public:
     /// One logged call. Each argument is also kept as a number: integers and
     /// floats as their value, pointers as their address, names (const GLchar*) as 0.
     struct Call {
+        /// The entry point's name, e.g. "glDrawArrays".
         std::string name;
+        /// The arguments as numbers.
         std::vector<double> args;
         std::vector<std::string> text; ///< each argument as str() writes it
 
@@ -59,6 +61,7 @@ public:
 
     /// The table to install with ScopedFunctions; valid while this instance lives.
     [[nodiscard]] const Functions& getTable() const;
+    /// The logged calls, in order.
     [[nodiscard]] const std::vector<Call>& calls() const { return calls_; }
     /// The names of the logged calls, in order.
     [[nodiscard]] std::vector<std::string> names() const;

@@ -7,6 +7,7 @@ namespace Tolu {
 /// An axis-aligned box. An invalid box is empty; the first point added makes it valid.
 template <typename T> class BBoxT {
 public:
+    /// The scalar type.
     using value_type = T;
 
     /// The empty (invalid) box.
@@ -48,8 +49,11 @@ public:
         return max - min;
     }
 
+    /// Lowest corner.
     Vector3T<T> min;
+    /// Highest corner.
     Vector3T<T> max;
+    /// False for the empty box, whose corners mean nothing.
     bool valid = false;
 
 private:

@@ -7,6 +7,7 @@ namespace Tolu {
 /// A bounding sphere. The default one is empty (invalid); merging lives with the scene code.
 template <typename T> class BSphereT {
 public:
+    /// The scalar type.
     using value_type = T;
 
     /// The empty sphere: invalid, centre and radius zero.
@@ -23,8 +24,11 @@ public:
     constexpr explicit BSphereT(const BSphereT<U>& other)
         : centre(other.centre), radius(static_cast<T>(other.radius)), valid(other.valid) {}
 
+    /// Centre.
     Vector3T<T> centre;
+    /// Radius, never negative.
     T radius{};
+    /// False for the empty sphere, which encloses nothing.
     bool valid = false;
 };
 

@@ -10,6 +10,7 @@ namespace Tolu {
 /// Base of the exceptions thrown by the maths types: bad indices, empty boxes, negative radii.
 class TOLU_MATH3D_EXPORT ErrorMath3D : public Error {
 public:
+    /// An error whose `what()` is `message`.
     explicit ErrorMath3D(const std::string& message);
     ~ErrorMath3D() override;
 };
@@ -17,6 +18,7 @@ public:
 /// A matrix that cannot be inverted, or projection parameters that describe no volume.
 class TOLU_MATH3D_EXPORT ErrorBadMatrix : public ErrorMath3D {
 public:
+    /// An error whose `what()` is `message`.
     explicit ErrorBadMatrix(const std::string& message);
     ~ErrorBadMatrix() override;
 };
@@ -24,6 +26,7 @@ public:
 /// A vector too short to give a direction (normalising, rotation axes, view directions).
 class TOLU_MATH3D_EXPORT ErrorBadNullVector : public ErrorMath3D {
 public:
+    /// An error whose `what()` is `message`.
     explicit ErrorBadNullVector(const std::string& message);
     ~ErrorBadNullVector() override;
 };

@@ -13,7 +13,9 @@ namespace Tolu {
 /// out of date.
 template <typename T> class FrustumT {
 public:
+    /// The scalar type.
     using value_type = T;
+    /// A bounding plane, its normal pointing out.
     using Plane = PlaneT<T>;
 
     /// Storage order of `planes`.
@@ -42,6 +44,7 @@ public:
     constexpr FrustumT(T l_, T r_, T b_, T t_, T n_, T f_, const Matrix4x4T<T>& toWorld_)
         : l(l_), r(r_), b(b_), t(t_), n(n_), f(f_), toWorld(toWorld_) {}
 
+    ///@{
     /// Each of these marks every plane dirty.
     constexpr void set(T l_, T r_, T b_, T t_, T n_, T f_) {
         l = l_;
@@ -59,23 +62,32 @@ public:
     constexpr void setNear(T value) { assign(n, value, DirtyAll); }
     constexpr void setToWorld(const Matrix4x4T<T>& value) {
         toWorld = value;
+        ///@}
         invalidate();
     }
     /// Marks only the far plane dirty: the side planes run through the eye and the near edges,
     /// so moving the far plane leaves them where they are.
     constexpr void setFar(T value) { assign(f, value, DirtyFar); }
+    /// Marks every plane dirty.
     constexpr void invalidate() { dirty = DirtyAll; }
 
+    /// True if any plane of `bits` (`DirtyBit`) is out of date.
     [[nodiscard]] constexpr bool isDirty(std::uint8_t bits) const { return (dirty & bits) != 0; }
 
+    ///@{
+    /// Left, right, bottom and top extents on the near plane, near and far distance, in eye space.
     T l{};
     T r{};
     T b{};
     T t{};
     T n{};
     T f{};
+    ///@}
+    /// World from eye space.
     Matrix4x4T<T> toWorld;
+    /// World-space planes in `PlaneIndex` order; see `dirty`.
     Plane planes[6]{};
+    /// `DirtyBit`s of the planes that are out of date.
     std::uint8_t dirty = DirtyAll;
 
 private:

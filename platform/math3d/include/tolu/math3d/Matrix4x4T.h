@@ -12,6 +12,7 @@ namespace Tolu {
 /// A * B the transform B applies first. Angles are in radians; rotations are right-handed.
 template <typename T> class Matrix4x4T {
 public:
+    /// The scalar type.
     using value_type = T;
 
     /// The identity, not the zero matrix.
@@ -27,18 +28,25 @@ public:
         }
     }
 
+    /// The identity.
     [[nodiscard]] static constexpr Matrix4x4T identity() { return {}; }
+    /// A shift by `t`.
     [[nodiscard]] static constexpr Matrix4x4T translation(const Vector3T<T>& t) {
         return {1, 0, 0, t.x, 0, 1, 0, t.y, 0, 0, 1, t.z, 0, 0, 0, 1};
     }
+    ///@{
+    /// Scales by `s`, uniformly or per axis.
     [[nodiscard]] static constexpr Matrix4x4T scaling(T s) { return scaling(Vector3T<T>(s, s, s)); }
     [[nodiscard]] static constexpr Matrix4x4T scaling(const Vector3T<T>& s) {
         return {s.x, 0, 0, 0, 0, s.y, 0, 0, 0, 0, s.z, 0, 0, 0, 0, 1};
+        ///@}
     }
+    ///@{
     /// Counter-clockwise seen from the positive axis: rotationZ(pi/2) maps x onto y.
     [[nodiscard]] static Matrix4x4T rotationX(T radians);
     [[nodiscard]] static Matrix4x4T rotationY(T radians);
     [[nodiscard]] static Matrix4x4T rotationZ(T radians);
+    ///@}
     /// Rotation about `axis` (any length). Throws ErrorBadNullVector for a null axis.
     [[nodiscard]] static Matrix4x4T rotation(const Vector3T<T>& axis, T radians);
 
@@ -56,8 +64,11 @@ public:
     [[nodiscard]] static Matrix4x4T ortho(T l, T r, T b, T t, T n, T f);
 
     /// Element (row i, column j). Throws ErrorMath3D when i or j > 3.
+    ///@{
+    /// Element (row `i`, column `j`); indices are not checked.
     constexpr T& operator()(std::size_t i, std::size_t j) { return m[index(i, j)]; }
     constexpr const T& operator()(std::size_t i, std::size_t j) const { return m[index(i, j)]; }
+    ///@}
 
     /// The row-major product; `b` applies first.
     [[nodiscard]] friend constexpr Matrix4x4T operator*(const Matrix4x4T& a, const Matrix4x4T& b) {
@@ -99,6 +110,7 @@ public:
                 m[12] * v.x + m[13] * v.y + m[14] * v.z + m[15] * v.w};
     }
 
+    /// Rows and columns swapped.
     [[nodiscard]] constexpr Matrix4x4T transposed() const {
         return {m[0], m[4], m[8],  m[12], m[1], m[5], m[9],  m[13],
                 m[2], m[6], m[10], m[14], m[3], m[7], m[11], m[15]};
@@ -107,13 +119,16 @@ public:
     /// zero: |det| <= 16 * epsilon * (the same expansion summed in absolute values).
     [[nodiscard]] Matrix4x4T inverse() const;
 
+    /// The translation column.
     [[nodiscard]] constexpr Vector3T<T> getTranslation() const { return {m[3], m[7], m[11]}; }
+    /// Replaces the translation column.
     constexpr void setTranslation(const Vector3T<T>& t) {
         m[3] = t.x;
         m[7] = t.y;
         m[11] = t.z;
     }
 
+    /// The elements, row-major.
     T m[16];
 
 private:

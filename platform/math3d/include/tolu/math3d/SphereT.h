@@ -7,6 +7,7 @@ namespace Tolu {
 /// A sphere as geometry (always meaningful; see BSphereT for bounds that may be empty).
 template <typename T> class SphereT {
 public:
+    /// The scalar type.
     using value_type = T;
 
     /// The point sphere at the origin.
@@ -18,7 +19,9 @@ public:
         }
     }
 
+    /// Centre.
     Vector3T<T> centre;
+    /// Radius, never negative.
     T radius{};
 };
 

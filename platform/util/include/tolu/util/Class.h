@@ -19,6 +19,7 @@ public:
     /// address, so it may be taken for an object that is being destroyed.
     class TOLU_UTIL_EXPORT LockPtr {
     public:
+        /// Locks the observer list of `object`, which may be dying; unlocks when destroyed.
         explicit LockPtr(const Class* object) noexcept;
         ~LockPtr();
         LockPtr(const LockPtr&) = delete;
@@ -28,7 +29,9 @@ public:
         void* mutex;
     };
 
+    /// Allocates objects of every class from one place, so that the libraries free what they make.
     static void* operator new(std::size_t size);
+    /// Frees what `operator new` allocated.
     static void operator delete(void* memory, std::size_t size) noexcept;
 
     Class(const Class&) = delete;

@@ -28,7 +28,9 @@ public:
 
 protected:
     PtrBase() noexcept = default;
+    /// Observes what `other` observes.
     PtrBase(const PtrBase& other) noexcept { linkFrom(other); }
+    /// Observes `object` (alive, or null).
     explicit PtrBase(Class* object) noexcept { link(object); }
     ~PtrBase() { unlink(); }
     PtrBase& operator=(const PtrBase&) = delete;

@@ -22,19 +22,26 @@ namespace Tolu {
 /// strong references); any other thread takes `lock()` first.
 template <class T> class PtrT : public PtrBase {
 public:
+    /// The observed class.
     using element_type = T;
 
     PtrT() noexcept = default;
+    /// Observes nothing.
     PtrT(std::nullptr_t) noexcept {}
     /// Observes `object` (alive, or null).
     explicit PtrT(T* object) noexcept : PtrBase(object) {}
+    /// Observes what `other` observes.
     PtrT(const PtrT& other) noexcept : PtrBase(other) {}
+    ///@{
+    /// Observes what `other` observes or `ref` holds, as the base class `T`.
     template <class U>
     requires std::is_convertible_v<U*, T*> PtrT(const PtrT<U>& other)
     noexcept : PtrBase(other) {}
     template <class U>
     requires std::is_convertible_v<U*, T*> PtrT(const RefT<U>& ref)
     noexcept : PtrBase(static_cast<T*>(ref.get())) {}
+    ///@}
+    ///@{
     /// Run-time downcast: null when the target is of another class.
     template <class U>
     requires(!std::is_convertible_v<U*, T*>) explicit PtrT(const PtrT<U>& other) noexcept {
@@ -44,18 +51,22 @@ public:
     template <class U>
     requires(!std::is_convertible_v<U*, T*>) explicit PtrT(const RefT<U>& ref) noexcept
         : PtrBase(Detail::castRef<T>(ref.get())) {}
+    ///@}
 
     ~PtrT() = default;
 
+    /// Observes what `other` observes.
     PtrT& operator=(const PtrT& other) noexcept {
         assignFrom(other);
         return *this;
     }
+    /// Observes what `ref` holds.
     template <class U>
     requires std::is_convertible_v<U*, T*> PtrT& operator=(const RefT<U>& ref) noexcept {
         assign(static_cast<T*>(ref.get()));
         return *this;
     }
+    /// Observes nothing.
     PtrT& operator=(std::nullptr_t) noexcept {
         assign(nullptr);
         return *this;
@@ -68,10 +79,15 @@ public:
     [[nodiscard]] T* get() const noexcept { return static_cast<T*>(getClass()); }
     /// A strong reference to the target, or null when it is gone or dying.
     [[nodiscard]] RefT<T> lock() const noexcept { return RefT<T>(*this); }
+    /// The target, on the terms of `get()`.
     T* operator->() const noexcept { return get(); }
+    /// The target, which must be alive, on the terms of `get()`.
     T& operator*() const noexcept { return *get(); }
+    /// True while the target lives; safe while it dies on another thread.
     explicit operator bool() const noexcept { return getClass() != nullptr; }
 
+    ///@{
+    /// Identity comparisons with a reference, null or an address; safe while the target dies.
     // Comparisons look at the base address only: casting to T would read the target.
     template <class U> bool operator==(const PtrT<U>& other) const noexcept {
         return getClass() == other.getClass();
@@ -83,6 +99,7 @@ public:
     bool operator==(const T* other) const noexcept {
         return getClass() == static_cast<const Class*>(other);
     }
+    ///@}
     /// Orders by the identity given (stable after the target dies).
     template <class U> std::strong_ordering operator<=>(const PtrT<U>& other) const noexcept {
         return std::compare_three_way()(getKey(), other.getKey());

@@ -28,21 +28,28 @@ template <class T, class U> T* castRef(U* object) noexcept {
 /// from a reference to another class is a run-time downcast (null on a wrong class).
 template <class T> class RefT {
 public:
+    /// The referenced class.
     using element_type = T;
 
     RefT() noexcept = default;
+    /// Holds nothing.
     RefT(std::nullptr_t) noexcept {}
     /// Takes a new strong reference to `object` (may be null).
     explicit RefT(T* object) noexcept : object(object) { retain(); }
+    /// Takes another strong reference to what `other` holds.
     RefT(const RefT& other) noexcept : object(other.object) { retain(); }
+    /// Takes over `other`'s reference, leaving it null.
     RefT(RefT&& other) noexcept : object(std::exchange(other.object, nullptr)) {}
 
+    ///@{
+    /// Another reference, as the base class `T`: copied or taken over.
     template <class U>
     requires std::is_convertible_v<U*, T*> RefT(const RefT<U>& other)
     noexcept : object(other.get()) { retain(); }
     template <class U>
     requires std::is_convertible_v<U*, T*> RefT(RefT<U>&& other)
     noexcept : object(other.detach()) {}
+    ///@}
     /// Run-time downcast: null when `other` refers to an object of another class.
     template <class U>
     requires(!std::is_convertible_v<U*, T*>) explicit RefT(const RefT<U>& other) noexcept
@@ -59,10 +66,12 @@ public:
         }
     }
 
+    /// Holds what `other` holds, taken before the old object is let go.
     RefT& operator=(const RefT& other) noexcept {
         reset(other.object);
         return *this;
     }
+    /// Takes over `other`'s reference, leaving it null.
     RefT& operator=(RefT&& other) noexcept {
         if (this != &other) {
             T* old = std::exchange(object, std::exchange(other.object, nullptr));
@@ -72,6 +81,7 @@ public:
         }
         return *this;
     }
+    /// Lets go of the object.
     RefT& operator=(std::nullptr_t) noexcept {
         reset();
         return *this;
@@ -91,16 +101,23 @@ public:
     /// Gives up the reference without releasing it; the caller takes it over.
     [[nodiscard]] T* detach() noexcept { return std::exchange(object, nullptr); }
 
+    /// The object, or null.
     [[nodiscard]] T* get() const noexcept { return object; }
+    /// The object, which must not be null.
     T* operator->() const noexcept { return object; }
+    /// The object, which must not be null.
     T& operator*() const noexcept { return *object; }
+    /// True when an object is held.
     explicit operator bool() const noexcept { return object != nullptr; }
 
+    ///@{
+    /// Identity comparisons with another reference, null or an address.
     template <class U> bool operator==(const RefT<U>& other) const noexcept {
         return static_cast<const void*>(object) == static_cast<const void*>(other.get());
     }
     bool operator==(std::nullptr_t) const noexcept { return object == nullptr; }
     bool operator==(const T* other) const noexcept { return object == other; }
+    ///@}
     /// Orders by identity (address).
     template <class U> std::strong_ordering operator<=>(const RefT<U>& other) const noexcept {
         return std::compare_three_way()(static_cast<const void*>(object),
@@ -124,8 +141,10 @@ template <class T, class... Args> [[nodiscard]] RefT<T> makeRef(Args&&... args) 
 
 } // namespace Tolu
 
+/// \cond INTERNAL
 template <class T> struct std::hash<Tolu::RefT<T>> {
     std::size_t operator()(const Tolu::RefT<T>& ref) const noexcept {
         return std::hash<const void*>()(ref.get());
     }
 };
+/// \endcond

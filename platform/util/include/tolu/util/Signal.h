@@ -15,7 +15,9 @@ namespace Tolu {
 /// Data handed to a slot when a signal is emitted: the slot's own two references.
 /// Signals that carry more derive their data record from it.
 struct TOLU_UTIL_EXPORT SigVoidData {
+    /// The slot's weak reference, as connected.
     PtrT<Class> ptr;
+    /// The slot's strong reference, as connected.
     RefT<Class> ref;
     virtual ~SigVoidData();
 };
@@ -40,6 +42,7 @@ public:
 /// any other slot while the signal is emitted.
 template <class D = SigVoidData> class SignalT : public Signal {
 public:
+    /// What a slot runs when the signal is emitted.
     using Callback = std::function<void(D&)>;
 
     SignalT() noexcept = default;
@@ -62,6 +65,7 @@ public:
             table->erase(id);
         }
     }
+    /// How many slots are connected.
     [[nodiscard]] std::size_t getSlotCount() const noexcept { return table ? table->size() : 0; }
 
     /// Calls every slot in ascending connection number with `data`.

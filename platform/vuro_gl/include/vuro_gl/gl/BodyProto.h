@@ -24,9 +24,12 @@ namespace Vuro::GL {
 /// OpenGL; buffers are named and filled when first drawn.
 class VURO_GL_EXPORT BodyProto : public DataClass {
 public:
+    /// How many vertex-buffer slots a prototype has.
     static constexpr unsigned slotCount = Vuro::BodyProto::slotCount;
+    /// Primitive groups of one kind, per slot.
     using GPrims = std::array<std::vector<GPrim>, slotCount>;
 
+    /// Lays out the groups of `proto` per slot; no OpenGL call is made.
     explicit BodyProto(Vuro::BodyProto& proto);
 
     /// One buffer name per slot, 0 for an empty slot. Names the buffers on first call,
@@ -37,16 +40,19 @@ public:
         }
         return vbos;
     }
+    ///@{
     /// The point, line and triangle groups of each slot.
     [[nodiscard]] GPrims& getGLPoints() noexcept { return points; }
     [[nodiscard]] GPrims& getGLLines() noexcept { return lines; }
     [[nodiscard]] GPrims& getGLTris() noexcept { return tris; }
+    ///@}
     /// Buffer of the bounding box's twelve edges, 0 when the box is not valid. Named on
     /// first call.
     [[nodiscard]] unsigned getBBoxVBO();
     /// The box's line group (white); its `vboSlot` is -1, it draws from `getBBoxVBO()`.
     /// Throws `Tolu::Error` when the box is not valid.
     [[nodiscard]] GPrim& getBBoxGPrim();
+    /// Box around all vertices, in body coordinates; not valid for empty geometry.
     [[nodiscard]] const Tolu::BBoxT<float>& getBBox() const noexcept { return bbox; }
     /// The model prototype this was made from.
     [[nodiscard]] const Tolu::PtrT<Vuro::BodyProto>& get() const noexcept { return proto; }
@@ -61,6 +67,7 @@ public:
 
     /// Sets or clears the highlight of every graphics state of the prototype in `mode`.
     virtual void setHighlight(HLMode mode, bool on, bool propagate);
+    /// True if the prototype is highlighted in `mode` (taken modulo 32).
     [[nodiscard]] bool isHighlighted(HLMode mode) const noexcept {
         return (hlFlags & hlBit(mode)) != 0;
     }

@@ -14,6 +14,7 @@ class SlotBuffer;
 /// and its graphics state.
 class VURO_GL_EXPORT GPrim {
 public:
+    /// The `count` vertices from `first` of slot `vboSlot` in `buffer`, drawn with `state`.
     GPrim(SlotBuffer& buffer, std::int32_t vboSlot, unsigned first, unsigned count,
           Tolu::RefT<GState> state);
 
@@ -27,7 +28,9 @@ public:
     /// Draws the group's vertices as primitives of OpenGL `mode`; nothing for an empty group.
     void drawGL(unsigned mode) const;
 
+    /// First vertex of the range.
     [[nodiscard]] unsigned getFirst() const noexcept { return first; }
+    /// Number of vertices of the range.
     [[nodiscard]] unsigned getCount() const noexcept { return count; }
     /// The slot's vertices this group is a range of.
     [[nodiscard]] const SlotBuffer& getBuffer() const noexcept { return *buffer; }

@@ -13,8 +13,11 @@ struct VURO_GL_EXPORT JointTrack {
 
 /// Grip colours of a sensor on a track: one front colour per grip, one back colour.
 struct VURO_GL_EXPORT SensorTrack {
+    /// Front of the first grip.
     static const Tolu::Vector4T<float> colorGripF1;
+    /// Front of the second grip.
     static const Tolu::Vector4T<float> colorGripF2;
+    /// Back of both grips.
     static const Tolu::Vector4T<float> colorGripB;
 };
 

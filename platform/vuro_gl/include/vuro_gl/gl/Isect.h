@@ -10,7 +10,9 @@ namespace Vuro::GL::Isect {
 /// What the render library's mesh test found: the world position of the nearest hit
 /// and the world normal of the surface there (zero for lines and points).
 struct Hit {
+    /// World position of the hit.
     Tolu::Vector3T<double> pos;
+    /// World normal of the surface hit; zero for lines and points.
     Tolu::Vector3T<double> normal;
 };
 

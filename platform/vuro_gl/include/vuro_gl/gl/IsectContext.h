@@ -18,8 +18,10 @@ enum Flags : unsigned {
 /// are tested, and whether an enclosing object is highlighted.
 class VURO_GL_EXPORT Context {
 public:
+    /// Decides whether a GL class may be hit; empty lets every one.
     using Filter = std::function<bool(DataClass&)>;
 
+    /// A query for `mode` over the display-mask parts `classMask`.
     Context(HLMode mode, unsigned classMask, Flags flags, Filter filter = {});
 
     HLMode mode;        ///< a highlight mode, or `allModes` for every shown object

@@ -27,6 +27,7 @@ public:
     /// The vertex array's name, 0 before the first `bind` and after `releaseGL`.
     [[nodiscard]] unsigned getVAO() const noexcept { return vao; }
 
+    /// The slot's vertices, as the buffer is filled from them.
     std::vector<Vertex> vertices;
 
 private:
