@@ -22,13 +22,15 @@ mkdir -p "$out/fuzz-artifacts"
 # sample scenes too (listed after the corpus, so new inputs never land among them).
 declare -A flags=([simGLSceneFileFuzz]="-dict=$root/fuzz/scene.dict -max_len=8192")
 declare -A seeds=([simGLSceneFileFuzz]="$root/examples/scenes")
-for fuzzer in simGLUpdateFuzz simGLProbeFuzz simGLSphereFuzz simGLSceneFileFuzz; do
+# The pick fuzzer gets at most 10 s here; its long run is in the README.
+declare -A times=([simGLPickFuzz]=$((seconds < 10 ? seconds : 10)))
+for fuzzer in simGLUpdateFuzz simGLProbeFuzz simGLSphereFuzz simGLSceneFileFuzz simGLPickFuzz; do
     corpus="$out/fuzz-corpus/$fuzzer"
     mkdir -p "$corpus"
-    printf '\n==== %s, %s s ====\n' "$fuzzer" "$seconds"
+    printf '\n==== %s, %s s ====\n' "$fuzzer" "${times[$fuzzer]:-$seconds}"
     # shellcheck disable=SC2086 # flags and seeds are lists of words
     UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-        "$out/fuzz/fuzz/$fuzzer" -max_total_time="$seconds" -print_final_stats=1 \
+        "$out/fuzz/fuzz/$fuzzer" -max_total_time="${times[$fuzzer]:-$seconds}" -print_final_stats=1 \
         ${flags[$fuzzer]:--max_len=1024} -artifact_prefix="$out/fuzz-artifacts/$fuzzer-" \
         "$corpus" ${seeds[$fuzzer]:-}
 done
