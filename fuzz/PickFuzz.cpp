@@ -8,6 +8,18 @@
 #include <cstdio>
 #include <cstdlib>
 
+namespace {
+
+// Picks compared over the whole run, told at exit: a long run is sized in picks.
+struct PickCount {
+    std::uint64_t picks = 0;
+    ~PickCount() {
+        std::fprintf(stderr, "picks compared: %llu\n", static_cast<unsigned long long>(picks));
+    }
+} count;
+
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::uint8_t* const end = data + size;
     Tolu::Test::PickOracle oracle([&]() -> unsigned { return data < end ? *data++ : 0; });
@@ -18,5 +30,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
         }
     }
+    count.picks += oracle.picks;
     return 0;
 }

@@ -140,11 +140,11 @@ bool PickIndex::walk(const BodyList& list, Segment3T<double>& segment, FrustumT<
     return true;
 }
 
-bool PickIndex::treeReady(const BodyList& list) {
+bool PickIndex::treeReady(const BodyList& list, bool make) {
     if (!stillChecked(list)) {
         return false;
     }
-    if (!treeMade) {
+    if (!treeMade && make) {
         std::vector<Vector3T<double>> origins;
         std::vector<Vector3T<double>> centres;
         std::vector<double> radii;
@@ -159,7 +159,7 @@ bool PickIndex::treeReady(const BodyList& list) {
         tree.build(origins, centres, radii);
         treeMade = true;
     }
-    return true;
+    return treeMade;
 }
 
 bool PickIndex::stillChecked(const BodyList& list) const {
@@ -216,7 +216,9 @@ bool PickIndex::framePass(const BodyList& list, Segment3T<double>& segment,
         const FrustumT<double>& frustum;
         const PickIndex& index;
     } pass{frames, context.classMask, Geometry::FrustumProbe(frustum), frustum, *this};
-    if (treeReady(list)) {
+    // Made when a pick finds the state that an earlier pick checked: a model that moves
+    // between picks never pays for it.
+    if (treeReady(list, true)) {
         return walk(list, segment, frustum, context, hit, pass, true, true);
     }
     const std::uint64_t changes = list.getChanges();
@@ -275,7 +277,7 @@ void PickIndex::meshPass(const BodyList& list, Segment3T<double>& segment,
         Geometry::SegmentProbe probe;
     } pass{*this, segment, Geometry::SegmentProbe(segment)};
     ++serial;
-    walk(list, segment, frustum, context, hit, pass, trusted, trusted && treeReady(list));
+    walk(list, segment, frustum, context, hit, pass, trusted, trusted && treeReady(list, false));
 }
 
 BodyProto::SphereUse PickIndex::sphereUse(std::uint32_t proto) {

@@ -83,9 +83,9 @@ private:
     bool walk(const BodyList& list, Segment3T<double>& segment, FrustumT<double>& frustum,
               Isect::Context& context, Isect::Hit& hit, Pass& pass, bool trusted,
               bool useTree = false);
-    /// True when the list and the model are as the last complete check found them; the
-    /// tree is then made if it is not yet.
-    bool treeReady(const BodyList& list);
+    /// True when the list and the model are as the last complete check found them and
+    /// the tree is made for that state (with `make`, it is made now if it is not yet).
+    bool treeReady(const BodyList& list, bool make);
     /// Whether the tree still holds after a test ran host code.
     bool stillChecked(const BodyList& list) const;
     /// Sorts `out` and adds the entries that are not plain bodies (always tested).

@@ -56,7 +56,12 @@ class PickOracle {
 public:
     using Bytes = std::function<unsigned()>;
 
-    explicit PickOracle(Bytes bytes) : byte(std::move(bytes)) {
+    // The first scene comes from a fixed sequence, so that every input byte edits or picks.
+    explicit PickOracle(Bytes bytes)
+        : byte([n = 1u]() mutable {
+              n = n * 1103515245u + 12345u;
+              return n >> 16;
+          }) {
         project->set(model);
         for (int i = 0; i < 3; ++i) {
             shapes[i] =
@@ -66,6 +71,7 @@ public:
             insertBody();
         }
         (void)project->update();
+        byte = std::move(bytes);
     }
 
     /// One edit or pick; empty while the two picks agree, else what differed.
