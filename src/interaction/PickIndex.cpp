@@ -86,6 +86,10 @@ bool PickIndex::walk(const BodyList& list, Segment3T<double>& segment, FrustumT<
     // Along the tree's candidates (ascending entry indices) while it holds.
     bool treeWalk = useTree && trusted && pass.candidates(candidates);
     std::size_t next = 0;
+    // Volumes that keep narrowing (bodies stacked along the ray) would ask the tree again
+    // and again: after a few times the walk goes on through every entry.
+    int asked = 0;
+    constexpr int maxAsked = 16;
     const std::size_t count = links.size();
     for (std::size_t i = 0; i < count; ++i) {
         if (treeWalk) {
@@ -121,8 +125,13 @@ bool PickIndex::walk(const BodyList& list, Segment3T<double>& segment, FrustumT<
                 node->isect(segment, frustum, context, hit);
             }
             pass.tested();
-            if (treeWalk && stillChecked(list) && pass.candidates(candidates)) {
-                next = 0; // the narrowed volume's candidates, from the next entry on
+            if (treeWalk && stillChecked(list)) {
+                if (++asked <= maxAsked && pass.candidates(candidates)) {
+                    next = 0; // the narrowed volume's candidates, from the next entry on
+                    continue;
+                }
+                // Still as checked: on through every entry, without checking.
+                treeWalk = false;
                 continue;
             }
             treeWalk = false;
@@ -166,10 +175,16 @@ bool PickIndex::stillChecked(const BodyList& list) const {
     return checked && list.getChanges() == checkedChanges && Sim::peekStamp() == checkedStamp;
 }
 
-void PickIndex::finishCandidates(std::vector<std::uint32_t>& out) const {
+bool PickIndex::finishCandidates(std::vector<std::uint32_t>& out) const {
     out.insert(out.end(), notPlain.begin(), notPlain.end());
     std::sort(out.begin(), out.end());
     out.erase(std::unique(out.begin(), out.end()), out.end());
+    return true;
+}
+
+std::size_t PickIndex::candidateLimit() const {
+    // Beyond this many the plain order of the index is the cheaper walk.
+    return links.size() / 8 + 64;
 }
 
 void PickIndex::goOnAlongList(Body* from, Segment3T<double>& segment, FrustumT<double>& frustum,
@@ -205,9 +220,8 @@ bool PickIndex::framePass(const BodyList& list, Segment3T<double>& segment,
             } catch (const Tolu::Error&) {
                 return false; // the tests meet the failure themselves
             }
-            index.tree.framesInside(planes, out);
-            index.finishCandidates(out);
-            return true;
+            return index.tree.framesInside(planes, out, index.candidateLimit()) &&
+                   index.finishCandidates(out);
         }
 
         const std::vector<Frame>& frames;
@@ -267,9 +281,8 @@ void PickIndex::meshPass(const BodyList& list, Segment3T<double>& segment,
                     return false;
                 }
             }
-            index.tree.meshesAlong(segment.p0, segment.p1, out);
-            index.finishCandidates(out);
-            return true;
+            return index.tree.meshesAlong(segment.p0, segment.p1, out, index.candidateLimit()) &&
+                   index.finishCandidates(out);
         }
 
         PickIndex& index;

@@ -88,8 +88,10 @@ private:
     bool treeReady(const BodyList& list, bool make);
     /// Whether the tree still holds after a test ran host code.
     bool stillChecked(const BodyList& list) const;
-    /// Sorts `out` and adds the entries that are not plain bodies (always tested).
-    void finishCandidates(std::vector<std::uint32_t>& out) const;
+    /// Adds the entries that are not plain bodies (always tested) to `out` and sorts it.
+    bool finishCandidates(std::vector<std::uint32_t>& out) const;
+    /// How many candidates a tree answer may name before the plain walk is cheaper.
+    std::size_t candidateLimit() const;
     /// Where the index stops matching: the rest along the list, and a rebuild next time.
     void goOnAlongList(Body* from, Segment3T<double>& segment, FrustumT<double>& frustum,
                        Isect::Context& context, Isect::Hit& hit);

@@ -108,11 +108,11 @@ std::uint32_t PickTree::buildNode(std::uint32_t begin, std::uint32_t end, int de
     return at;
 }
 
-void PickTree::framesInside(const Tolu::PlaneT<double> (&planes)[6],
-                            std::vector<std::uint32_t>& out) const {
+bool PickTree::framesInside(const Tolu::PlaneT<double> (&planes)[6],
+                            std::vector<std::uint32_t>& out, std::size_t limit) const {
     out.insert(out.end(), loneFrames.begin(), loneFrames.end());
     if (nodes.empty()) {
-        return;
+        return out.size() <= limit;
     }
     // Outside when even the box's corner deepest inside some plane lies clearly beyond it.
     const auto outside = [&](const Box& box) {
@@ -138,18 +138,22 @@ void PickTree::framesInside(const Tolu::PlaneT<double> (&planes)[6],
         }
         if (node.right == 0) {
             out.insert(out.end(), order.begin() + node.begin, order.begin() + node.end);
+            if (out.size() > limit) {
+                return false;
+            }
         } else {
             stack.push_back(node.right);
             stack.push_back(at + 1);
         }
     }
+    return out.size() <= limit;
 }
 
-void PickTree::meshesAlong(const Vector3T<double>& p0, const Vector3T<double>& p1,
-                           std::vector<std::uint32_t>& out) const {
+bool PickTree::meshesAlong(const Vector3T<double>& p0, const Vector3T<double>& p1,
+                           std::vector<std::uint32_t>& out, std::size_t limit) const {
     out.insert(out.end(), loneMeshes.begin(), loneMeshes.end());
     if (nodes.empty()) {
-        return;
+        return out.size() <= limit;
     }
     const Vector3T<double> dir = p1 - p0;
     const double reach = std::max(largest(p0), largest(p1));
@@ -192,11 +196,15 @@ void PickTree::meshesAlong(const Vector3T<double>& p0, const Vector3T<double>& p
         }
         if (node.right == 0) {
             out.insert(out.end(), order.begin() + node.begin, order.begin() + node.end);
+            if (out.size() > limit) {
+                return false;
+            }
         } else {
             stack.push_back(node.right);
             stack.push_back(at + 1);
         }
     }
+    return out.size() <= limit;
 }
 
 } // namespace Ostra::Sim::GL

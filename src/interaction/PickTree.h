@@ -19,12 +19,13 @@ public:
     /// Builds the tree; `radius[i]` NaN means body i has no sphere.
     void build(const std::vector<Vector3T<double>>& origins,
                const std::vector<Vector3T<double>>& centres, const std::vector<double>& radii);
-    /// Appends the bodies whose origin may lie inside all six planes (inside: n·p − d ≤ 0).
-    void framesInside(const Tolu::PlaneT<double> (&planes)[6],
-                      std::vector<std::uint32_t>& out) const;
-    /// Appends the bodies whose sphere may meet the segment p0→p1.
-    void meshesAlong(const Vector3T<double>& p0, const Vector3T<double>& p1,
-                     std::vector<std::uint32_t>& out) const;
+    /// Appends the bodies whose origin may lie inside all six planes (inside: n·p − d ≤ 0);
+    /// false, with `out` incomplete, once more than `limit` are found.
+    bool framesInside(const Tolu::PlaneT<double> (&planes)[6], std::vector<std::uint32_t>& out,
+                      std::size_t limit) const;
+    /// Appends the bodies whose sphere may meet the segment p0→p1; false as above.
+    bool meshesAlong(const Vector3T<double>& p0, const Vector3T<double>& p1,
+                     std::vector<std::uint32_t>& out, std::size_t limit) const;
 
 private:
     struct Box {
