@@ -63,10 +63,12 @@ void PickTree::build(const std::vector<Vector3T<double>>& origins,
             loneFrames.push_back(index);
         }
     }
-    nodes.reserve(2 * (order.size() / leafSize + 1));
+    // Leaves hold from half to all of `leafSize` bodies: at most four nodes per leafful.
+    nodes.reserve(4 * (order.size() / leafSize) + 1);
     if (!order.empty()) {
         (void)buildNode(0, std::uint32_t(order.size()), 0);
     }
+    nodes.shrink_to_fit();
     frameBoxes = {};
     meshBoxes = {};
     hasMesh = {};

@@ -39,7 +39,7 @@ private:
         std::uint32_t end = 0;
         std::uint32_t right = 0; // the left child follows its parent; 0: a leaf
     };
-    static constexpr std::uint32_t leafSize = 8;
+    static constexpr std::uint32_t leafSize = 16;
 
     std::uint32_t buildNode(std::uint32_t begin, std::uint32_t end, int depth);
 
