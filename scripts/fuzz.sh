@@ -22,7 +22,8 @@ mkdir -p "$out/fuzz-artifacts"
 # sample scenes too (listed after the corpus, so new inputs never land among them).
 declare -A flags=([simGLSceneFileFuzz]="-dict=$root/fuzz/scene.dict -max_len=8192")
 declare -A seeds=([simGLSceneFileFuzz]="$root/examples/scenes")
-# The pick fuzzer gets at most 10 s here; its long run is in the README.
+# The pick fuzzer gets at most 10 s here. A long run (about two million picks):
+# build/fuzz/fuzz/simGLPickFuzz -max_total_time=900 -max_len=1024 build/fuzz-corpus/simGLPickFuzz
 declare -A times=([simGLPickFuzz]=$((seconds < 10 ? seconds : 10)))
 for fuzzer in simGLUpdateFuzz simGLProbeFuzz simGLSphereFuzz simGLSceneFileFuzz simGLPickFuzz; do
     corpus="$out/fuzz-corpus/$fuzzer"

@@ -69,9 +69,10 @@ void PickTree::build(const std::vector<Vector3T<double>>& origins,
         (void)buildNode(0, std::uint32_t(order.size()), 0);
     }
     nodes.shrink_to_fit();
-    frameBoxes = {};
-    meshBoxes = {};
-    hasMesh = {};
+    // Only the build needs them: let their memory go.
+    std::vector<Box>().swap(frameBoxes);
+    std::vector<Box>().swap(meshBoxes);
+    std::vector<std::uint8_t>().swap(hasMesh);
 }
 
 std::uint32_t PickTree::buildNode(std::uint32_t begin, std::uint32_t end, int depth) {
