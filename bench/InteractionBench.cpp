@@ -135,6 +135,54 @@ void BSphereAfterMove(benchmark::State& state) {
 }
 BENCHMARK(BSphereAfterMove)->Unit(benchmark::kMicrosecond);
 
+// A million bodies: the pick, the project's sphere walked over a model that stands still
+// (kept spheres dropped by a highlight), and the same sphere asked again.
+constexpr int manyBodies = 1000000;
+
+Bench::Scene& manyScene() {
+    static Bench::Scene scene(manyBodies);
+    return scene;
+}
+
+void IsectMissMillion(benchmark::State& state) {
+    pickOnce(manyScene(), Pick(-1000.0, -1000.0), state);
+    Bench::reportPerBody(state, manyBodies);
+}
+BENCHMARK(IsectMissMillion)->Unit(benchmark::kMillisecond);
+
+void IsectHitMillion(benchmark::State& state) {
+    pickOnce(manyScene(), Pick(20.3, 20.1), state);
+    Bench::reportPerBody(state, manyBodies);
+}
+BENCHMARK(IsectHitMillion)->Unit(benchmark::kMillisecond);
+
+void BSphereWalkMillion(benchmark::State& state) {
+    Bench::Scene& scene = manyScene();
+    GL::Body& lit = *scene.nodes.front();
+    bool on = false;
+    for (auto _ : state) {
+        state.PauseTiming();
+        on = !on;
+        lit.setHighlight(1, on, false); // mode 1 is not asked for: the answer stays
+        state.ResumeTiming();
+        auto sphere = scene.project->getBSphere(scene.context, 0x19, 0, 0);
+        benchmark::DoNotOptimize(sphere);
+    }
+    Bench::reportPerBody(state, manyBodies);
+}
+BENCHMARK(BSphereWalkMillion)->Unit(benchmark::kMillisecond);
+
+// Nothing changed since the last answer: per call, not per body.
+void BSphereAgainMillion(benchmark::State& state) {
+    Bench::Scene& scene = manyScene();
+    (void)scene.project->getBSphere(scene.context, 0x19, 0, 0);
+    for (auto _ : state) {
+        auto sphere = scene.project->getBSphere(scene.context, 0x19, 0, 0);
+        benchmark::DoNotOptimize(sphere);
+    }
+}
+BENCHMARK(BSphereAgainMillion)->Unit(benchmark::kNanosecond);
+
 constexpr int frameBodies = 1000;
 constexpr unsigned width = 1280;
 constexpr unsigned height = 720;

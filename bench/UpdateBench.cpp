@@ -1,3 +1,4 @@
+#include <sim_gl/Functions.h>
 #include <sim_gl/Joint.h>
 #include <sim_gl/Project.h>
 
@@ -8,6 +9,8 @@
 #include <tolu/gl/ScopedFunctions.h>
 #include <vuro_gl/Shapes.h>
 #include <vuro_gl/gl/ClassMap.h>
+#include <vuro_gl/gl/Context.h>
+#include <vuro_gl/gl/IsectContext.h>
 
 #include <benchmark/benchmark.h>
 
@@ -180,5 +183,38 @@ void NodeMemory(benchmark::State& state) {
     state.counters["joint_heap"] = heapPerMirror(nodeCount, true) - perBody;
 }
 BENCHMARK(NodeMemory);
+
+// Heap the whole scene layer keeps per body of a million: what the first update leaves
+// (nodes, lookup, walk record) and what picks (index, tree) and the sphere add.
+void SceneMemoryMillion(benchmark::State& state) {
+    constexpr int count = 1000000;
+    Mirror mirror(count, false, false);
+    // Large arrays (the walk record, the index, the tree) are mapped apart from the heap.
+    const auto inUse = [] {
+        const auto info = mallinfo2();
+        return info.uordblks + info.hblkhd;
+    };
+    const std::size_t before = inUse();
+    (void)mirror.project->update();
+    // Twice: the second pick finds the scene as the first one checked it, and makes the tree.
+    GL::Isect::Hit hit;
+    for (int pick = 0; pick < 2; ++pick) {
+        const auto toWorld = Tolu::Matrix4x4T<double>::translation({0.5, 0.5, 50.0});
+        Tolu::FrustumT<double> frustum(-0.01, 0.01, -0.01, 0.01, 1.0, 200.0, toWorld);
+        Tolu::Segment3T<double> segment(toWorld.transformAffine({0, 0, -1}),
+                                        toWorld.transformAffine({0, 0, -200}));
+        Vuro::GL::Isect::Context context(Vuro::GL::allModes, 0x1B, Vuro::GL::Isect::FlagNone);
+        hit = {};
+        mirror.project->isect(segment, frustum, context, hit);
+    }
+    Vuro::GL::Context render;
+    (void)mirror.project->getBSphere(render, 0x19, 0, 0);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(hit);
+    }
+    state.counters["scene_heap_per_body"] = double(inUse() - before) / count;
+    render.releaseGL();
+}
+BENCHMARK(SceneMemoryMillion)->Iterations(1);
 
 } // namespace

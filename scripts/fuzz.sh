@@ -26,8 +26,11 @@ declare -A seeds=([simGLSceneFileFuzz]="$root/examples/scenes" [simGLUrdfFuzz]="
     [simGLMotionFuzz]="$root/fuzz/motions")
 # The three file readers share one fuzzer's time, so each new reader costs no time.
 declare -A share=([simGLSceneFileFuzz]=3 [simGLUrdfFuzz]=3 [simGLMotionFuzz]=3)
+# The pick fuzzer compares the indexed pick with the plain walk. A long run (about two
+# million picks): build/fuzz/fuzz/simGLPickFuzz -max_total_time=900 -max_len=1024 \
+#     build/fuzz-corpus/simGLPickFuzz
 for fuzzer in simGLUpdateFuzz simGLProbeFuzz simGLSphereFuzz simGLSceneFileFuzz simGLUrdfFuzz \
-    simGLMotionFuzz; do
+    simGLMotionFuzz simGLPickFuzz; do
     corpus="$out/fuzz-corpus/$fuzzer"
     mkdir -p "$corpus"
     limit=$(( (seconds + ${share[$fuzzer]:-1} - 1) / ${share[$fuzzer]:-1} ))

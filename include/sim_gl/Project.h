@@ -19,6 +19,7 @@
 namespace Ostra::Sim::GL {
 
 class PickIndex;
+class SphereCache;
 
 /// The scene root: mirrors one simulation project in node lists, keeps the shared
 /// body prototypes, the draggable bodies, the drag state and its own highlight.
@@ -146,6 +147,11 @@ protected:
     friend class BodyProto;
     friend class Joint;
     friend class Sensor;
+    friend class Track;
+
+    /// Marks a change of scene state that a node's sphere reads besides the model's and
+    /// the lists' (a highlight, a path's upload): the kept project spheres are dropped.
+    void sceneChanged() noexcept { ++sceneChanges; }
 
     // Declared in the reverse of the order in which the destructor tears them down.
     ClassMap& classMap;
@@ -179,6 +185,10 @@ protected:
     Walk sensorWalk;
     // The body list laid out for picking; rebuilt when found out of step with the list.
     std::unique_ptr<PickIndex> pickIndex;
+    // The last project spheres, kept while neither the model, the lists nor the scene
+    // state they read has changed; `sceneChanges` counts the changes of the latter.
+    std::unique_ptr<SphereCache> sphereCache;
+    std::uint64_t sceneChanges = 0;
     // The update, set, pick or drag under way, or null: hosts' callbacks may not start another.
     const char* busyWith = nullptr;
     /// \endcond

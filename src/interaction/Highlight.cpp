@@ -28,6 +28,10 @@ void Joint::setHighlight(HLMode mode, bool on, bool) {
     // Bit 2 is the geometry flag and must survive: only bits 0 and 1 can change.
     const std::uint32_t bit = Vuro::GL::hlBit01(mode);
     hlFlags = (hlFlags & ~bit) | (on ? bit : 0u);
+    // Spheres select parts by highlight.
+    if (Project* owner = project.get()) {
+        owner->sceneChanged();
+    }
 }
 
 } // namespace Ostra::Sim::GL

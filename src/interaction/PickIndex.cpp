@@ -7,6 +7,7 @@
 #include <ostra_sim/Node.h>
 #include <vuro_gl/gl/IsectContext.h>
 
+#include <algorithm>
 #include <limits>
 #include <map>
 #include <typeinfo>
@@ -17,6 +18,9 @@ bool PickIndex::prepare(const BodyList& list) {
     if (!stale) {
         return !foreign;
     }
+    checked = false;
+    treeMade = false;
+    notPlain.clear();
     links.clear();
     frames.clear();
     meshes.clear();
@@ -36,6 +40,9 @@ bool PickIndex::prepare(const BodyList& list) {
         const bool plain = typeid(*node) == typeid(Body);
         frame.flags = plain ? Plain : 0;
         foreign = foreign || (!plain && typeid(*node) != typeid(Track));
+        if (!plain) {
+            notPlain.push_back(std::uint32_t(links.size() - 1));
+        }
         Mesh& mesh = meshes.emplace_back();
         mesh.flags = frame.flags;
         if (const BodyProto* proto = node->getProto().get()) {
@@ -71,12 +78,29 @@ void PickIndex::refresh(std::size_t i, Body& node) {
 
 template <class Pass>
 bool PickIndex::walk(const BodyList& list, Segment3T<double>& segment, FrustumT<double>& frustum,
-                     Isect::Context& context, Isect::Hit& hit, Pass& pass, bool trusted) {
+                     Isect::Context& context, Isect::Hit& hit, Pass& pass, bool trusted,
+                     bool useTree) {
     // While checking, `expected` is the node the list has at the current entry's place.
     Body* expected = list.first.get();
     bool checking = !trusted;
+    // Along the tree's candidates (ascending entry indices) while it holds.
+    bool treeWalk = useTree && trusted && pass.candidates(candidates);
+    std::size_t next = 0;
+    // Volumes that keep narrowing (bodies stacked along the ray) would ask the tree again
+    // and again: after a few times the walk goes on through every entry.
+    int asked = 0;
+    constexpr int maxAsked = 16;
     const std::size_t count = links.size();
     for (std::size_t i = 0; i < count; ++i) {
+        if (treeWalk) {
+            while (next < candidates.size() && candidates[next] < i) {
+                ++next;
+            }
+            if (next == candidates.size()) {
+                break;
+            }
+            i = candidates[next];
+        }
         Body* node = nullptr;
         const bool plain = pass.flags(i) & Plain;
         if (checking) {
@@ -101,6 +125,16 @@ bool PickIndex::walk(const BodyList& list, Segment3T<double>& segment, FrustumT<
                 node->isect(segment, frustum, context, hit);
             }
             pass.tested();
+            if (treeWalk && stillChecked(list)) {
+                if (++asked <= maxAsked && pass.candidates(candidates)) {
+                    next = 0; // the narrowed volume's candidates, from the next entry on
+                    continue;
+                }
+                // Still as checked: on through every entry, without checking.
+                treeWalk = false;
+                continue;
+            }
+            treeWalk = false;
             // A mesh test runs the host's filter: from here on every link is checked.
             checking = true;
             expected = node->getNext().get();
@@ -115,9 +149,49 @@ bool PickIndex::walk(const BodyList& list, Segment3T<double>& segment, FrustumT<
     return true;
 }
 
+bool PickIndex::treeReady(const BodyList& list, bool make) {
+    if (!stillChecked(list)) {
+        return false;
+    }
+    if (!treeMade && make) {
+        std::vector<Vector3T<double>> origins;
+        std::vector<Vector3T<double>> centres;
+        std::vector<double> radii;
+        origins.reserve(frames.size());
+        centres.reserve(frames.size());
+        radii.reserve(frames.size());
+        for (std::size_t i = 0; i < frames.size(); ++i) {
+            origins.push_back(frames[i].origin);
+            centres.push_back(meshes[i].centre);
+            radii.push_back(meshes[i].radius);
+        }
+        tree.build(origins, centres, radii);
+        treeMade = true;
+    }
+    return treeMade;
+}
+
+bool PickIndex::stillChecked(const BodyList& list) const {
+    return checked && list.getChanges() == checkedChanges && Sim::peekStamp() == checkedStamp;
+}
+
+bool PickIndex::finishCandidates(std::vector<std::uint32_t>& out) const {
+    out.insert(out.end(), notPlain.begin(), notPlain.end());
+    std::sort(out.begin(), out.end());
+    out.erase(std::unique(out.begin(), out.end()), out.end());
+    return true;
+}
+
+std::size_t PickIndex::candidateLimit() const {
+    // Beyond this many the plain order of the index is the cheaper walk.
+    return links.size() / 8 + 64;
+}
+
 void PickIndex::goOnAlongList(Body* from, Segment3T<double>& segment, FrustumT<double>& frustum,
                               Isect::Context& context, Isect::Hit& hit) {
     stale = true;
+    checked = false;
+    treeMade = false;
     for (Body* node = from; node; node = node->getNext().get()) {
         node->isect(segment, frustum, context, hit);
     }
@@ -134,12 +208,44 @@ bool PickIndex::framePass(const BodyList& list, Segment3T<double>& segment,
         }
         // A hit moves the far plane.
         void tested() { probe.forget(); }
+        // Worked out on a copy: the frustum's own planes are made as the tests reach them.
+        bool candidates(std::vector<std::uint32_t>& out) {
+            out.clear();
+            FrustumT<double> copy = frustum;
+            Tolu::PlaneT<double> planes[6];
+            try {
+                for (int side = 0; side < 6; ++side) {
+                    planes[side] = Geometry::framePlane(copy, side);
+                }
+            } catch (const Tolu::Error&) {
+                return false; // the tests meet the failure themselves
+            }
+            return index.tree.framesInside(planes, out, index.candidateLimit()) &&
+                   index.finishCandidates(out);
+        }
 
         const std::vector<Frame>& frames;
         unsigned mask;
         Geometry::FrustumProbe probe;
-    } pass{frames, context.classMask, Geometry::FrustumProbe(frustum)};
-    return walk(list, segment, frustum, context, hit, pass, false);
+        const FrustumT<double>& frustum;
+        const PickIndex& index;
+    } pass{frames, context.classMask, Geometry::FrustumProbe(frustum), frustum, *this};
+    // Made when a pick finds the state that an earlier pick checked: a model that moves
+    // between picks never pays for it.
+    if (treeReady(list, true)) {
+        return walk(list, segment, frustum, context, hit, pass, true, true);
+    }
+    const std::uint64_t changes = list.getChanges();
+    const Sim::Stamp stamp = Sim::peekStamp();
+    // No test of this pass runs host code: a whole match leaves the index checked.
+    const bool matched = walk(list, segment, frustum, context, hit, pass, false);
+    if (matched && (!checked || changes != checkedChanges || stamp != checkedStamp)) {
+        checked = true;
+        checkedChanges = changes;
+        checkedStamp = stamp;
+        treeMade = false;
+    }
+    return matched;
 }
 
 void PickIndex::meshPass(const BodyList& list, Segment3T<double>& segment,
@@ -166,13 +272,25 @@ void PickIndex::meshPass(const BodyList& list, Segment3T<double>& segment,
             probe = Geometry::SegmentProbe(segment);
             ++index.serial;
         }
+        // Only while every prototype's sphere decides (or never hits): a prototype whose
+        // test decides may hit from anywhere.
+        bool candidates(std::vector<std::uint32_t>& out) {
+            out.clear();
+            for (std::uint32_t proto = 0; proto < index.protos.size(); ++proto) {
+                if (index.sphereUse(proto) == BodyProto::SphereUse::TestDecides) {
+                    return false;
+                }
+            }
+            return index.tree.meshesAlong(segment.p0, segment.p1, out, index.candidateLimit()) &&
+                   index.finishCandidates(out);
+        }
 
         PickIndex& index;
         const Segment3T<double>& segment;
         Geometry::SegmentProbe probe;
     } pass{*this, segment, Geometry::SegmentProbe(segment)};
     ++serial;
-    walk(list, segment, frustum, context, hit, pass, trusted);
+    walk(list, segment, frustum, context, hit, pass, trusted, trusted && treeReady(list, false));
 }
 
 BodyProto::SphereUse PickIndex::sphereUse(std::uint32_t proto) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "interaction/PickTree.h"
+
 #include <sim_gl/Body.h>
 #include <sim_gl/BodyProto.h>
 #include <sim_gl/Fwd.h>
@@ -24,6 +26,12 @@ namespace Ostra::Sim::GL {
 /// narrowing of segment and frustum are those of the plain walk. Where the index no
 /// longer matches, the walk goes on along the list and the index is rebuilt before the
 /// next pick.
+///
+/// While neither the list nor the model has changed since a frame pass checked the whole
+/// index, a tree over the bodies' origins and spheres names the few that may be hit, and
+/// only those are visited, still in list order and by the same tests. A test that runs
+/// host code (a mesh test's filter) may change either: the walk then checks again as
+/// above. After a test the volume has narrowed, and the tree is asked again.
 class PickIndex {
 public:
     using BodyList = Sim::NodeListT<Body, RefT<Body>>;
@@ -69,9 +77,21 @@ private:
     /// `pass.mayHit(i)` picks the plain bodies whose own test runs, and `pass.tested()`
     /// follows each test run (it may have narrowed the segment and frustum, and a mesh
     /// test runs the host's filter).
+    /// With `useTree`, `pass.candidates(out)` names the entries that may be hit in the
+    /// volume as it now is (false: the tree cannot answer, so every entry is visited).
     template <class Pass>
     bool walk(const BodyList& list, Segment3T<double>& segment, FrustumT<double>& frustum,
-              Isect::Context& context, Isect::Hit& hit, Pass& pass, bool trusted);
+              Isect::Context& context, Isect::Hit& hit, Pass& pass, bool trusted,
+              bool useTree = false);
+    /// True when the list and the model are as the last complete check found them and
+    /// the tree is made for that state (with `make`, it is made now if it is not yet).
+    bool treeReady(const BodyList& list, bool make);
+    /// Whether the tree still holds after a test ran host code.
+    bool stillChecked(const BodyList& list) const;
+    /// Adds the entries that are not plain bodies (always tested) to `out` and sorts it.
+    bool finishCandidates(std::vector<std::uint32_t>& out) const;
+    /// How many candidates a tree answer may name before the plain walk is cheaper.
+    std::size_t candidateLimit() const;
     /// Where the index stops matching: the rest along the list, and a rebuild next time.
     void goOnAlongList(Body* from, Segment3T<double>& segment, FrustumT<double>& frustum,
                        Isect::Context& context, Isect::Hit& hit);
@@ -90,6 +110,16 @@ private:
     std::uint64_t serial = 1; // 64 bits: it never wraps back to a value still stored
     bool stale = true;
     bool foreign = false;
+
+    // The list's change count and the model's next stamp when a frame pass last checked
+    // the whole index, refreshing what had moved; `checked` while that holds.
+    std::uint64_t checkedChanges = 0;
+    Sim::Stamp checkedStamp = 0;
+    bool checked = false;
+    PickTree tree;
+    bool treeMade = false;               // for the checked state above
+    std::vector<std::uint32_t> notPlain; // entry indices, in order
+    std::vector<std::uint32_t> candidates;
 };
 
 } // namespace Ostra::Sim::GL

@@ -1,12 +1,18 @@
 #include "interaction/Geometry.h"
 #include "interaction/IsectScope.h"
 #include "interaction/PickIndex.h"
+#include "interaction/SphereCache.h"
 #include "render/ForcedHL.h"
 #include "scene/BusyScope.h"
 
 #include <sim_gl/Functions.h>
+#include <sim_gl/JointTrack.h>
 #include <sim_gl/Project.h>
+#include <sim_gl/SensorTrack.h>
+#include <sim_gl/Track.h>
 
+#include <ostra_sim/Stamp.h>
+#include <vuro_gl/gl/Context.h>
 #include <vuro_gl/gl/IsectContext.h>
 
 #include <typeinfo>
@@ -43,11 +49,21 @@ void isectBodies(const Sim::NodeListT<Body, RefT<Body>>& list, Segment3T<double>
     }
 }
 
-template <class T>
+// Merges the spheres of every node of `list`, first to last. `Own` names the kinds whose
+// sphere reads only what a kept project sphere watches; the first of them is called
+// directly (it is nearly every node); any other kind clears `known`.
+template <class First, class... Own, class T>
 void mergeAll(const Sim::NodeListT<T, RefT<T>>& list, BSphereT<double>& sphere, Context& context,
-              unsigned mask, unsigned hlMask1, unsigned hlMask0) {
+              unsigned mask, unsigned hlMask1, unsigned hlMask0, bool& known) {
     for (T* node = list.first.get(); node; node = node->getNext().get()) {
-        const BSphereT<double> part = node->getBSphere(context, mask, hlMask1, hlMask0);
+        const std::type_info& kind = typeid(*node);
+        BSphereT<double> part;
+        if (kind == typeid(First)) {
+            part = node->First::getBSphere(context, mask, hlMask1, hlMask0);
+        } else {
+            known = known && ((kind == typeid(Own)) || ...);
+            part = node->getBSphere(context, mask, hlMask1, hlMask0);
+        }
         if (part.valid) {
             Geometry::merge(sphere, part);
         }
@@ -104,16 +120,31 @@ void Project::isect(Segment3T<double>& segment, FrustumT<double>& frustum, Isect
 
 BSphereT<double> Project::getBSphere(Context& context, unsigned mask, unsigned hlMask1,
                                      unsigned hlMask0) {
+    // Frames ask again and again of a model that stands still: the last answers are kept.
+    const auto state = [this] {
+        return SphereCache::State{Sim::peekStamp(), sceneChanges, bodyList.getChanges(),
+                                  jointList.getChanges(), sensorList.getChanges()};
+    };
+    const SphereCache::State before = state();
+    const SphereCache::Query query{mask, hlMask1, hlMask0,
+                                   (context.passFlags & Context::PassForcedHL) != 0};
+    if (const BSphereT<double>* kept = sphereCache->find(before, query)) {
+        return *kept;
+    }
     const unsigned any = mask | hlMask1 | hlMask0;
     BSphereT<double> sphere;
+    bool known = true;
     if (any & bodyBSphereParts) {
-        mergeAll(bodyList, sphere, context, mask, hlMask1, hlMask0);
+        mergeAll<Body, Track>(bodyList, sphere, context, mask, hlMask1, hlMask0, known);
     }
     if (any & jointParts) {
-        mergeAll(jointList, sphere, context, mask, hlMask1, hlMask0);
+        mergeAll<Joint, JointTrack>(jointList, sphere, context, mask, hlMask1, hlMask0, known);
     }
     if (any & sensorParts) {
-        mergeAll(sensorList, sphere, context, mask, hlMask1, hlMask0);
+        mergeAll<Sensor, SensorTrack>(sensorList, sphere, context, mask, hlMask1, hlMask0, known);
+    }
+    if (known && state() == before) {
+        sphereCache->store(before, query, sphere);
     }
     return sphere;
 }

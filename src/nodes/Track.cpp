@@ -168,6 +168,10 @@ void Track::release() {
     vbo = 0;
     // Unlike the joints' lines the path is not rebuilt, so the upload is asked for here.
     geoFlags |= GeoUploadPending;
+    // A kept project sphere would skip the upload that the next sphere walk makes.
+    if (Project* owner = project.get()) {
+        owner->sceneChanged();
+    }
 }
 
 void Track::drawPath(Context& context, const Matrix4x4T<double>& worldFromTrack,

@@ -146,6 +146,10 @@ void Body::renderHUDHLMask(Context& context) {
 void Body::setHighlight(HLMode mode, bool on, bool) {
     const std::uint32_t bit = Vuro::GL::hlBit(mode);
     hlFlags = (hlFlags & ~bit) | (on ? bit : 0u);
+    // Spheres select parts by highlight.
+    if (Project* owner = project.get()) {
+        owner->sceneChanged();
+    }
 }
 
 void Body::release() {}

@@ -1,4 +1,5 @@
 #include "interaction/PickIndex.h"
+#include "interaction/SphereCache.h"
 #include "scene/BusyScope.h"
 
 #include <sim_gl/Project.h>
@@ -13,7 +14,8 @@
 namespace Ostra::Sim::GL {
 
 Project::Project(ClassMap& classMap)
-    : classMap(classMap), pickIndex(std::make_unique<PickIndex>()) {}
+    : classMap(classMap), pickIndex(std::make_unique<PickIndex>()),
+      sphereCache(std::make_unique<SphereCache>()) {}
 
 Project::~Project() {
     // Torn down explicitly so that the order is visible: the map first (node

@@ -222,6 +222,17 @@ Project::UpdateResult Project::update() {
         bool& still;
         ~StillEnds() { still = false; } // only ever true inside an update
     } stillEnds{modelStill};
+    // Refreshing nodes from a changed model changes what they read besides the model (a
+    // track samples its path here): kept project spheres go, on every way out.
+    struct ChangesScene {
+        Project& project;
+        bool still;
+        ~ChangesScene() {
+            if (!still) {
+                project.sceneChanged();
+            }
+        }
+    } changesScene{*this, modelStill};
 
     UpdateResult result;
     RefT<Sim::Project> model(simProject);
