@@ -1,5 +1,7 @@
 #include "SceneRender.h"
 
+#include "Framing.h"
+
 #include <sim_gl/Functions.h>
 #include <sim_gl/Node.h>
 #include <sim_gl/Project.h>
@@ -28,107 +30,6 @@ using M4 = Tolu::Matrix4x4T<double>;
 using V3 = Tolu::Vector3T<double>;
 using C4 = Tolu::Vector4T<float>;
 
-// What a frame shows: everything but prototype boxes and the frames of bodies with
-// geometry; highlighted objects show all their parts, their frames included.
-constexpr unsigned showMask = 0x6F;
-constexpr unsigned highlightMask = 0x7F;
-// The fitted view: from the front left, raised, like the demo's camera.
-constexpr double fitYaw = -62;
-constexpr double fitPitch = 30;
-
-double radians(double degrees) {
-    return Tolu::DegreeT<double>(degrees).toRadians();
-}
-
-/// The sample count's side: n samples are taken as the smallest square grid that holds them.
-int gridSide(unsigned samples) {
-    int side = 1;
-    while (unsigned(side * side) < samples) {
-        ++side;
-    }
-    return side;
-}
-
-Ostra::Sim::Node* findByName(Ostra::Sim::Project& model, const std::string& name) {
-    for (auto* b = model.getBodyList().getFirst().get(); b; b = b->getNext().get()) {
-        if (b->getName() == name) {
-            return b;
-        }
-    }
-    for (auto* j = model.getJointList().getFirst().get(); j; j = j->getNext().get()) {
-        if (j->getName() == name) {
-            return j;
-        }
-    }
-    for (auto* s = model.getSensorList().getFirst().get(); s; s = s->getNext().get()) {
-        if (s->getName() == name) {
-            return s;
-        }
-    }
-    return nullptr;
-}
-
-struct View {
-    M4 view;
-    M4 projection;
-};
-
-View place(const RenderArgs& args, const Tolu::BSphereT<double>& sphere) {
-    const double aspect = double(args.width) / double(args.height);
-    const V3 centre = sphere.valid ? sphere.centre : V3();
-    const double radius = sphere.valid && sphere.radius > 0 ? sphere.radius : 1.0;
-    CameraPlace camera;
-    if (args.camera) {
-        camera = *args.camera;
-    } else {
-        // Far enough that the sphere fits the narrower of the two view angles.
-        const double halfY = radians(args.fovy) / 2;
-        const double halfX = std::atan(std::tan(halfY) * aspect);
-        const double distance = radius / std::sin(std::min(halfX, halfY)) * 1.05;
-        const double yaw = radians(fitYaw);
-        const double pitch = radians(fitPitch);
-        camera.target = centre;
-        camera.eye = centre + V3(std::cos(pitch) * std::cos(yaw), std::cos(pitch) * std::sin(yaw),
-                                 std::sin(pitch)) *
-                                  distance;
-    }
-    // Clip planes just around the scene, so depth precision goes where the scene is.
-    const double distance = (centre - camera.eye).length();
-    const double nearClip = std::max(distance - radius * 1.2, radius * 1e-3);
-    const double farClip = std::max(distance + radius * 1.2, nearClip * 2);
-    return {M4::lookAt(camera.eye, camera.target, camera.up),
-            M4::perspective(radians(args.fovy), aspect, nearClip, farClip)};
-}
-
-Tolu::GL::Image downsample(const Tolu::GL::Image& big, int side) {
-    if (side == 1) {
-        return big;
-    }
-    Tolu::GL::Image small;
-    small.width = big.width / side;
-    small.height = big.height / side;
-    small.rgba.resize(std::size_t(small.width) * std::size_t(small.height) * 4);
-    const int count = side * side;
-    for (int y = 0; y < small.height; ++y) {
-        for (int x = 0; x < small.width; ++x) {
-            for (int c = 0; c < 4; ++c) {
-                int sum = 0;
-                for (int dy = 0; dy < side; ++dy) {
-                    for (int dx = 0; dx < side; ++dx) {
-                        sum += big.rgba[(std::size_t(y * side + dy) * std::size_t(big.width) +
-                                         std::size_t(x * side + dx)) *
-                                            4 +
-                                        std::size_t(c)];
-                    }
-                }
-                small.rgba[(std::size_t(y) * std::size_t(small.width) + std::size_t(x)) * 4 +
-                           std::size_t(c)] = static_cast<std::uint8_t>((sum + count / 2) / count);
-            }
-        }
-    }
-    return small;
-}
-
 } // namespace
 
 struct SceneRenderer::State {
@@ -146,7 +47,7 @@ struct SceneRenderer::State {
     Tolu::RefT<GLS::Project> project;
     Vuro::GL::Context context;
     unsigned hlMask0 = 0;
-    std::optional<View> view;
+    std::optional<Framing> view;
 };
 
 SceneRenderer::SceneRenderer(const Ostra::IO::Scene& scene, const RenderArgs& args)
@@ -182,13 +83,8 @@ Tolu::GL::Image SceneRenderer::render() {
         s.gl.makeCurrent();
     }
     if (!s.view) {
-        // Joint frames are a metre long whatever the model's size: fit what the model is
-        // made of, and the frames only when there is nothing else.
-        auto sphere = s.project->getBSphere(s.context, showMask & ~GLS::JointFrame, 0, s.hlMask0);
-        if (!sphere.valid) {
-            sphere = s.project->getBSphere(s.context, showMask, 0, s.hlMask0);
-        }
-        s.view = place(s.args, sphere);
+        s.view = frameView(s.args.camera, fitSphere(*s.project, s.context, s.hlMask0), s.args.fovy,
+                           s.args.width, s.args.height);
     }
     const int width = s.args.width * s.side;
     const int height = s.args.height * s.side;

@@ -1,5 +1,7 @@
 #include "Renderer.h"
 
+#include "Framing.h"
+
 #include <sim_gl/Functions.h>
 #include <sim_gl/Node.h>
 #include <sim_gl/Project.h>
@@ -34,34 +36,14 @@ using M4 = Tolu::Matrix4x4T<double>;
 using V3 = Tolu::Vector3T<double>;
 using C4 = Tolu::Vector4T<float>;
 
-// As simgl-render draws: everything but prototype boxes and the frames of bodies with
-// geometry; highlighted objects show all their parts. Picks test what a frame shows.
-constexpr unsigned showMask = 0x6F;
-constexpr unsigned highlightMask = 0x7F;
-constexpr double fitYaw = -62;
-constexpr double fitPitch = 30;
+// Frames show what simgl-render shows (showMask); picks test what a frame shows.
+using SimGLRender::downsample;
+using SimGLRender::findByName;
+using SimGLRender::highlightMask;
+using SimGLRender::showMask;
 
 double radians(double degrees) {
     return Tolu::DegreeT<double>(degrees).toRadians();
-}
-
-Ostra::Sim::Node* findByName(Ostra::Sim::Project& model, const std::string& name) {
-    for (auto* b = model.getBodyList().getFirst().get(); b; b = b->getNext().get()) {
-        if (b->getName() == name) {
-            return b;
-        }
-    }
-    for (auto* j = model.getJointList().getFirst().get(); j; j = j->getNext().get()) {
-        if (j->getName() == name) {
-            return j;
-        }
-    }
-    for (auto* s = model.getSensorList().getFirst().get(); s; s = s->getNext().get()) {
-        if (s->getName() == name) {
-            return s;
-        }
-    }
-    return nullptr;
 }
 
 const char* kindName(GLS::ClassId id) {
@@ -87,35 +69,6 @@ struct Part {
 constexpr Part parts[] = {{GLS::BodyGeo, "geometry"},       {GLS::TrackPath, "track_path"},
                           {GLS::JointLines, "joint_lines"}, {GLS::BodyFrame, "body_frame"},
                           {GLS::JointFrame, "joint_frame"}, {GLS::SensorGrips, "sensor_grips"}};
-
-Tolu::GL::Image downsample(const Tolu::GL::Image& big, int side) {
-    if (side == 1) {
-        return big;
-    }
-    Tolu::GL::Image small;
-    small.width = big.width / side;
-    small.height = big.height / side;
-    small.rgba.resize(std::size_t(small.width) * std::size_t(small.height) * 4);
-    const int count = side * side;
-    for (std::size_t y = 0; y < std::size_t(small.height); ++y) {
-        for (std::size_t x = 0; x < std::size_t(small.width); ++x) {
-            for (std::size_t c = 0; c < 4; ++c) {
-                int sum = 0;
-                for (std::size_t dy = 0; dy < std::size_t(side); ++dy) {
-                    for (std::size_t dx = 0; dx < std::size_t(side); ++dx) {
-                        sum += big.rgba[((y * std::size_t(side) + dy) * std::size_t(big.width) +
-                                         x * std::size_t(side) + dx) *
-                                            4 +
-                                        c];
-                    }
-                }
-                small.rgba[(y * std::size_t(small.width) + x) * 4 + c] =
-                    static_cast<std::uint8_t>((sum + count / 2) / count);
-            }
-        }
-    }
-    return small;
-}
 
 // Pixels and offsets feed the pick volume and the drag offset: a NaN would move a body
 // to nowhere.
@@ -160,14 +113,8 @@ struct Renderer::Gl {
     }
 };
 
-struct Renderer::View {
-    M4 view;
-    M4 projection;
-    V3 eye;
-    V3 target;
-    double nearClip;
-    double farClip;
-};
+// The fitted camera with what picking needs of it.
+struct Renderer::View : SimGLRender::Framing {};
 
 Renderer::Renderer(std::shared_ptr<SceneHandle> scene, int width, int height, unsigned msaa)
     : scene(std::move(scene)), width(width), height(height), msaa(msaa), side(1) {
@@ -178,9 +125,7 @@ Renderer::Renderer(std::shared_ptr<SceneHandle> scene, int width, int height, un
     if (msaa < 1 || msaa > 16) {
         throw Tolu::Error("Renderer: msaa " + std::to_string(msaa) + " is not within 1..16");
     }
-    while (unsigned(side * side) < msaa) {
-        ++side;
-    }
+    side = SimGLRender::gridSide(msaa);
     gl = std::make_unique<Gl>(width * side, height * side);
 }
 
@@ -198,45 +143,13 @@ void Renderer::sync() {
 }
 
 Renderer::View Renderer::place() {
-    const unsigned hlMask0 = highlights.empty() ? 0 : highlightMask;
-    // The view fits the geometry and track paths: joint frames reach a metre out whatever
-    // the model's size, so a small robot would fill a corner. Overlays alone where there is
-    // no geometry.
-    auto sphere = gl->project->getBSphere(gl->renderContext, GLS::BodyGeo | GLS::TrackPath, 0, 0);
-    if (!sphere.valid) {
-        sphere = gl->project->getBSphere(gl->renderContext, showMask, 0, hlMask0);
-    }
     if (!(fovy > 0 && fovy < 180)) {
         throw Tolu::Error("Renderer: fov " + std::to_string(fovy) + " is not within (0, 180)");
     }
-    const double aspect = double(width) / double(height);
-    const V3 centre = sphere.valid ? sphere.centre : V3();
-    const double radius = sphere.valid && sphere.radius > 0 ? sphere.radius : 1.0;
-    CameraPlace where;
-    if (camera) {
-        where = *camera;
-    } else {
-        // Far enough that the sphere fits the narrower of the two view angles.
-        const double halfY = radians(fovy) / 2;
-        const double halfX = std::atan(std::tan(halfY) * aspect);
-        const double distance = radius / std::sin(std::min(halfX, halfY)) * 1.05;
-        const double yaw = radians(fitYaw);
-        const double pitch = radians(fitPitch);
-        where.target = centre;
-        where.eye = centre + V3(std::cos(pitch) * std::cos(yaw), std::cos(pitch) * std::sin(yaw),
-                                std::sin(pitch)) *
-                                 distance;
-    }
-    // Clip planes just around the scene, so depth precision goes where the scene is.
-    const double distance = (centre - where.eye).length();
-    const double nearClip = std::max(distance - radius * 1.2, radius * 1e-3);
-    const double farClip = std::max(distance + radius * 1.2, nearClip * 2);
-    return {M4::lookAt(where.eye, where.target, where.up),
-            M4::perspective(radians(fovy), aspect, nearClip, farClip),
-            where.eye,
-            where.target,
-            nearClip,
-            farClip};
+    const unsigned hlMask0 = highlights.empty() ? 0 : highlightMask;
+    return {SimGLRender::frameView(camera,
+                                   SimGLRender::fitSphere(*gl->project, gl->renderContext, hlMask0),
+                                   fovy, width, height)};
 }
 
 CameraPlace Renderer::fittedCamera() {
@@ -246,7 +159,7 @@ CameraPlace Renderer::fittedCamera() {
     camera.reset();
     const View view = place();
     camera = saved;
-    return {view.eye, view.target, {0, 0, 1}};
+    return view.camera;
 }
 
 void Renderer::applyHighlights() {
@@ -371,7 +284,7 @@ bool Renderer::drag(double x, double y, double dx, double dy) {
         }
     } stop{project};
     const V3 planePoint = project.getTouchPos();
-    const V3 planeNormal = (view.target - view.eye).normalized();
+    const V3 planeNormal = (view.camera.target - view.camera.eye).normalized();
     const auto onPlane = [&](double px, double py) {
         const PickVolume line = pickAt(view, fovy, height, width, px, py);
         const V3 p0 = line.segment.getP0();

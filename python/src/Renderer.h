@@ -1,5 +1,6 @@
 #pragma once
 
+#include "RenderArgs.h"
 #include "SceneHandle.h"
 
 #include <sim_gl/Fwd.h>
@@ -30,11 +31,7 @@ std::mutex& glMutex();
 void releaseCurrentContext() noexcept;
 
 /// Where the camera stands: eye, the point it looks at, and which way is up.
-struct CameraPlace {
-    Tolu::Vector3T<double> eye;
-    Tolu::Vector3T<double> target;
-    Tolu::Vector3T<double> up{0, 0, 1};
-};
+using CameraPlace = SimGLRender::CameraPlace;
 
 /// What a pick found. It keeps the loaded model it names alive.
 struct PickResult {
