@@ -206,7 +206,7 @@ void sphereOfBox(BSphereT<double>& s, const BBoxT<double>& box);
 /// Sphere `(centre, radius)` transformed by `m`: the affine image of the centre and the
 /// largest coordinate offset of the image of centre + (r, r, r). Valid when the radius
 /// is at least 0.
-[[nodiscard]] inline BSphereT<double>
+[[nodiscard, gnu::always_inline]] inline BSphereT<double>
 transformSphere(const Matrix4x4T<double>& m, const Vector3T<double>& centre, double radius) {
     const Vector3T<double> c = m.transformAffine(centre);
     const Vector3T<double> q = m.transformAffine(centre + Vector3T<double>(radius, radius, radius));

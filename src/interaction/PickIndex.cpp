@@ -1,6 +1,7 @@
 #include "interaction/PickIndex.h"
 
 #include "interaction/Geometry.h"
+#include "interaction/Prefetch.h"
 
 #include <sim_gl/Track.h>
 
@@ -68,8 +69,14 @@ void PickIndex::refresh(std::size_t i, Body& node) {
     frame.origin = sim.getTransform().getTranslation();
     frame.flags = std::uint8_t((frame.flags & Plain) | pickable);
     mesh.flags = frame.flags;
-    const BSphereT<double> sphere =
-        mesh.proto != noProto ? node.getPlacedSphere(sim) : BSphereT<double>();
+    // The body's placed sphere, made as the body makes it but kept off the body: after a
+    // move every entry is refreshed, and the body's own copy is made only if a test asks.
+    const BodyProto* proto = mesh.proto != noProto ? node.proto.get() : nullptr;
+    BSphereT<double> sphere;
+    if (proto && proto->localSphere.valid) {
+        const BSphereT<double>& local = proto->localSphere;
+        sphere = Geometry::transformSphere(sim.getTransform(), local.centre, local.radius);
+    }
     mesh.centre = sphere.centre;
     // A NaN radius fails every sphere test, as a missing sphere must.
     mesh.radius = sphere.valid ? sphere.radius : std::numeric_limits<double>::quiet_NaN();
@@ -91,6 +98,7 @@ bool PickIndex::walk(const BodyList& list, Segment3T<double>& segment, FrustumT<
     int asked = 0;
     constexpr int maxAsked = 16;
     const std::size_t count = links.size();
+    constexpr std::size_t prefetchAhead = 8;
     for (std::size_t i = 0; i < count; ++i) {
         if (treeWalk) {
             while (next < candidates.size() && candidates[next] < i) {
@@ -104,6 +112,12 @@ bool PickIndex::walk(const BodyList& list, Segment3T<double>& segment, FrustumT<
         Body* node = nullptr;
         const bool plain = pass.flags(i) & Plain;
         if (checking) {
+            // Checking reads every node and, after a move, its simulation node: far ones.
+            if (i + prefetchAhead < count) {
+                const Link& ahead = links[i + prefetchAhead];
+                prefetchBytes(ahead.node.get(), sizeof(Body));
+                prefetchSimNode(*ahead.sim);
+            }
             Link& link = links[i];
             node = link.node.get();
             if (!node || node != expected) {
@@ -293,11 +307,9 @@ void PickIndex::meshPass(const BodyList& list, Segment3T<double>& segment,
     walk(list, segment, frustum, context, hit, pass, trusted, trusted && treeReady(list, false));
 }
 
-BodyProto::SphereUse PickIndex::sphereUse(std::uint32_t proto) {
-    if (useSerials[proto] != serial) {
-        uses[proto] = protos[proto]->getSphereUse();
-        useSerials[proto] = serial;
-    }
+BodyProto::SphereUse PickIndex::sphereUseAfresh(std::uint32_t proto) {
+    uses[proto] = protos[proto]->getSphereUse();
+    useSerials[proto] = serial;
     return uses[proto];
 }
 

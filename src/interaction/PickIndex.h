@@ -97,7 +97,10 @@ private:
                        Isect::Context& context, Isect::Hit& hit);
     void refresh(std::size_t i, Body& node);
     /// What the mesh test makes of the spheres of prototype `proto` in this pass.
-    BodyProto::SphereUse sphereUse(std::uint32_t proto);
+    BodyProto::SphereUse sphereUse(std::uint32_t proto) {
+        return useSerials[proto] == serial ? uses[proto] : sphereUseAfresh(proto);
+    }
+    BodyProto::SphereUse sphereUseAfresh(std::uint32_t proto);
 
     std::vector<Link> links;
     std::vector<Frame> frames;

@@ -1,6 +1,7 @@
 #include "interaction/Geometry.h"
 #include "interaction/IsectScope.h"
 #include "interaction/PickIndex.h"
+#include "interaction/Prefetch.h"
 #include "interaction/SphereCache.h"
 #include "render/ForcedHL.h"
 #include "scene/BusyScope.h"
@@ -53,20 +54,43 @@ void isectBodies(const Sim::NodeListT<Body, RefT<Body>>& list, Segment3T<double>
 // sphere reads only what a kept project sphere watches; the first of them is called
 // directly (it is nearly every node); any other kind clears `known`.
 template <class First, class... Own, class T>
+void mergeOne(T* node, BSphereT<double>& sphere, Context& context, unsigned mask, unsigned hlMask1,
+              unsigned hlMask0, bool& known) {
+    const std::type_info& kind = typeid(*node);
+    BSphereT<double> part;
+    if (kind == typeid(First)) {
+        part = node->First::getBSphere(context, mask, hlMask1, hlMask0);
+    } else {
+        known = known && ((kind == typeid(Own)) || ...);
+        part = node->getBSphere(context, mask, hlMask1, hlMask0);
+    }
+    if (part.valid) {
+        Geometry::merge(sphere, part);
+    }
+}
+
+template <class First, class... Own, class T>
 void mergeAll(const Sim::NodeListT<T, RefT<T>>& list, BSphereT<double>& sphere, Context& context,
               unsigned mask, unsigned hlMask1, unsigned hlMask0, bool& known) {
     for (T* node = list.first.get(); node; node = node->getNext().get()) {
-        const std::type_info& kind = typeid(*node);
-        BSphereT<double> part;
-        if (kind == typeid(First)) {
-            part = node->First::getBSphere(context, mask, hlMask1, hlMask0);
-        } else {
-            known = known && ((kind == typeid(Own)) || ...);
-            part = node->getBSphere(context, mask, hlMask1, hlMask0);
+        mergeOne<First, Own...>(node, sphere, context, mask, hlMask1, hlMask0, known);
+    }
+}
+
+// The same walk over the flat copy of the body list: each body is fetched a few steps
+// ahead, and its simulation node once the body has arrived.
+void mergeBodies(const std::vector<Body*>& order, BSphereT<double>& sphere, Context& context,
+                 unsigned mask, unsigned hlMask1, unsigned hlMask0, bool& known) {
+    constexpr std::size_t ahead = 8;
+    const std::size_t count = order.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i + 2 * ahead < count) {
+            prefetchBytes(order[i + 2 * ahead], sizeof(Body));
         }
-        if (part.valid) {
-            Geometry::merge(sphere, part);
+        if (i + ahead < count) {
+            prefetchSimNode(*order[i + ahead]->getSimNode());
         }
+        mergeOne<Body, Track>(order[i], sphere, context, mask, hlMask1, hlMask0, known);
     }
 }
 
@@ -135,7 +159,8 @@ BSphereT<double> Project::getBSphere(Context& context, unsigned mask, unsigned h
     BSphereT<double> sphere;
     bool known = true;
     if (any & bodyBSphereParts) {
-        mergeAll<Body, Track>(bodyList, sphere, context, mask, hlMask1, hlMask0, known);
+        mergeBodies(sphereCache->bodyOrder(bodyList), sphere, context, mask, hlMask1, hlMask0,
+                    known);
     }
     if (any & jointParts) {
         mergeAll<Joint, JointTrack>(jointList, sphere, context, mask, hlMask1, hlMask0, known);

@@ -1,12 +1,15 @@
 #pragma once
 
+#include <sim_gl/Body.h>
 #include <sim_gl/Fwd.h>
 
+#include <ostra_sim/NodeListT.h>
 #include <ostra_sim/Stamp.h>
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace Ostra::Sim::GL {
 
@@ -56,6 +59,22 @@ public:
         count = count < entries.size() ? count + 1 : count;
     }
 
+    /// The members of `list` in order, as a flat array kept while the list has not
+    /// changed: the walk then fetches bodies ahead instead of following the chain.
+    [[nodiscard]] const std::vector<Body*>&
+    bodyOrder(const Sim::NodeListT<Body, RefT<Body>>& list) {
+        if (!orderMade || orderChanges != list.getChanges()) {
+            order.clear();
+            order.reserve(std::size_t(list.getCount()));
+            for (Body* node = list.first.get(); node; node = node->getNext().get()) {
+                order.push_back(node);
+            }
+            orderChanges = list.getChanges();
+            orderMade = true;
+        }
+        return order;
+    }
+
 private:
     struct Entry {
         Query query;
@@ -66,6 +85,9 @@ private:
     State kept;
     std::size_t count = 0;
     std::size_t next = 0;
+    std::vector<Body*> order;
+    std::uint64_t orderChanges = 0;
+    bool orderMade = false;
 };
 
 } // namespace Ostra::Sim::GL
