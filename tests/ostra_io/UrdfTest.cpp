@@ -237,6 +237,12 @@ const BadUrdf badCases[] = {
      robot("<link name=\"a\"/><link name=\"b\"/>\n<joint name=\"j\" type=\"continuous\">"
            "<parent link=\"a\"/><child link=\"b\"/><axis xyz=\"0 0 0\"/></joint>"),
      ":4:1: Ostra::IO::Kinematics::addJoint: joint \"j\" has a zero or non-finite axis"},
+    // The parser would tie looped links in a cycle of shared pointers and never free them.
+    {"JointLoop",
+     robot("<link name=\"a\"/><link name=\"b\"/><joint name=\"ab\" type=\"fixed\">"
+           "<parent link=\"a\"/><child link=\"b\"/></joint>\n<joint name=\"ba\" "
+           "type=\"fixed\"><parent link=\"b\"/><child link=\"a\"/></joint>"),
+     ":3:33: joint \"ab\" closes a loop: link \"b\" would be its own ancestor"},
     {"ShortAxis",
      robot("<link name=\"a\"/><link name=\"b\"/><joint name=\"j\" type=\"continuous\">"
            "<parent link=\"a\"/><child link=\"b\"/><axis xyz=\"0 1\"/></joint>"),

@@ -76,14 +76,36 @@ private:
 // The logger has one handler for the whole process: parses take turns.
 std::mutex parserMutex;
 
-urdf::ModelInterfaceSharedPtr parse(const PercentMask& text, const std::string& file) {
+// The parser's links hold their children by shared pointers, so a joint whose child is its
+// own parent or an ancestor makes a cycle that is never freed. Whatever was read, the ties
+// are cut when the reader is done with it.
+class ParsedRobot {
+public:
+    ParsedRobot() = default;
+    ParsedRobot(const ParsedRobot&) = delete;
+    ParsedRobot& operator=(const ParsedRobot&) = delete;
+    ~ParsedRobot() {
+        if (robot) {
+            for (auto& [name, link] : robot->links_) {
+                if (link) {
+                    link->child_links.clear();
+                    link->child_joints.clear();
+                    link->parent_joint.reset();
+                }
+            }
+        }
+    }
+    urdf::ModelInterfaceSharedPtr robot;
+};
+
+void parse(ParsedRobot& parsed, const PercentMask& text, const std::string& file) {
     const std::lock_guard lock(parserMutex);
     ParserLog log;
     console_bridge::useOutputHandler(&log);
     struct Restore {
         ~Restore() { console_bridge::restorePreviousOutputHandler(); }
     } restore;
-    urdf::ModelInterfaceSharedPtr robot;
+    urdf::ModelInterfaceSharedPtr& robot = parsed.robot;
     try {
         robot = urdf::parseURDF(text.text());
     } catch (const std::exception& e) {
@@ -100,7 +122,6 @@ urdf::ModelInterfaceSharedPtr parse(const PercentMask& text, const std::string& 
                         "not a valid URDF robot description: " +
                             (why.empty() ? std::string("the parser gave no reason") : why));
     }
-    return robot;
 }
 
 M4 toMatrix(const urdf::Pose& pose) {
@@ -437,7 +458,14 @@ Scene readUrdf(std::string_view text, const fs::path& file, const UrdfOptions& o
                MeshCache* cache) {
     const std::string name = file.string();
     const PercentMask masked(text, name);
-    const urdf::ModelInterfaceSharedPtr robot = parse(masked, name);
+    const UrdfXml xml = UrdfXml::index(masked.text());
+    if (const UrdfXml::Element* loop = xml.firstLoop()) {
+        throw LoadError(name, loop->where,
+                        "joint \"" + masked.plain(loop->name) + "\" closes a loop: link \"" +
+                            masked.plain(loop->child) + "\" would be its own ancestor");
+    }
+    ParsedRobot parsed;
+    parse(parsed, masked, name);
     std::error_code error;
     const fs::path absolute = fs::absolute(file, error);
     std::vector<fs::path> folders{error ? file.parent_path() : absolute.parent_path()};
@@ -446,7 +474,7 @@ Scene readUrdf(std::string_view text, const fs::path& file, const UrdfOptions& o
     MeshCache local;
     // The index reads the masked text too, so that its names match the parser's.
     return Builder(name, std::move(folders), cache ? *cache : local, masked)
-        .build(*robot, UrdfXml::index(masked.text()));
+        .build(*parsed.robot, xml);
 }
 
 Scene loadUrdf(const fs::path& file, const UrdfOptions& options, MeshCache* cache) {

@@ -1,5 +1,6 @@
 #include "UrdfXml.h"
 
+#include <map>
 #include <tinyxml.h>
 
 namespace Ostra::IO {
@@ -15,7 +16,14 @@ std::string place(const TiXmlElement& element) {
 
 UrdfXml::Element entry(const TiXmlElement& element) {
     const char* name = element.Attribute("name");
-    UrdfXml::Element out{name ? name : "", element.Row(), place(element), {}};
+    UrdfXml::Element out{name ? name : "", element.Row(), place(element), {}, {}, {}};
+    auto link = [&](const char* tag) {
+        const TiXmlElement* end = element.FirstChildElement(tag);
+        const char* value = end ? end->Attribute("link") : nullptr;
+        return std::string(value ? value : "");
+    };
+    out.parent = link("parent");
+    out.child = link("child");
     for (const TiXmlElement* visual = element.FirstChildElement("visual"); visual;
          visual = visual->NextSiblingElement("visual")) {
         out.visuals.push_back(place(*visual));
@@ -43,6 +51,29 @@ UrdfXml UrdfXml::index(const std::string& text) {
         }
     }
     return out;
+}
+
+const UrdfXml::Element* UrdfXml::firstLoop() const {
+    std::map<std::string_view, std::string_view> parentOf;
+    for (const Element& joint : joints) {
+        parentOf.emplace(joint.child, joint.parent);
+    }
+    for (const Element& joint : joints) {
+        // Up from the parent; more steps than joints means a loop above it, found from
+        // that loop's own joints.
+        std::string_view link = joint.parent;
+        for (std::size_t step = 0; step <= joints.size(); ++step) {
+            if (link == joint.child) {
+                return &joint;
+            }
+            const auto up = parentOf.find(link);
+            if (up == parentOf.end()) {
+                break;
+            }
+            link = up->second;
+        }
+    }
+    return nullptr;
 }
 
 const UrdfXml::Element* UrdfXml::find(const std::vector<Element>& elements,
