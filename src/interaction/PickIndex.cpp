@@ -116,7 +116,7 @@ bool PickIndex::walk(const BodyList& list, Segment3T<double>& segment, FrustumT<
             if (i + prefetchAhead < count) {
                 const Link& ahead = links[i + prefetchAhead];
                 prefetchBytes(ahead.node.get(), sizeof(Body));
-                prefetchSimNode(*ahead.sim);
+                prefetchSimNode(ahead.sim);
             }
             Link& link = links[i];
             node = link.node.get();

@@ -88,7 +88,7 @@ void mergeBodies(const std::vector<Body*>& order, BSphereT<double>& sphere, Cont
             prefetchBytes(order[i + 2 * ahead], sizeof(Body));
         }
         if (i + ahead < count) {
-            prefetchSimNode(*order[i + ahead]->getSimNode());
+            prefetchSimNode(order[i + ahead]->getSimNode().get());
         }
         mergeOne<Body, Track>(order[i], sphere, context, mask, hlMask1, hlMask0, known);
     }
