@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
-"""Renders a motion of a model into a video (or PNG frames) with the simgl module.
+"""Renders a motion of a model into a video (or PNG frames), and its first frame into a PNG
+image, with the simgl module.
 
     PYTHONPATH=build/dev/python python3 examples/python/render_motion.py \\
-        [MODEL MOTION] [--out arm.mp4] [--size 640x480] [--fps 30] [--shadows] [--build DIR]
+        [MODEL MOTION] [--out arm.mp4] [--png arm.png] [--size 640x480] [--fps 30]
+        [--shadows] [--build DIR]
 
 Without MODEL and MOTION it plays the sample arm's motion, which the build writes into
 DIR/examples/arm (DIR is build/dev unless --build says otherwise). An --out ending in .mp4
@@ -20,6 +22,7 @@ def main():
     parser.add_argument("model", nargs="?", help="scene file or URDF robot description")
     parser.add_argument("motion", nargs="?", help="motion file (CSV)")
     parser.add_argument("--out", default="motion.mp4", help="video file or PNG folder")
+    parser.add_argument("--png", default="motion.png", help="the first frame as a PNG image")
     parser.add_argument("--size", default="640x480", help="WIDTHxHEIGHT in pixels")
     parser.add_argument("--fps", type=float, default=30.0, help="frames per second")
     parser.add_argument("--shadows", action="store_true", help="cast shadows")
@@ -40,11 +43,13 @@ def main():
         scene = simgl.load(args.model)
         motion = simgl.load_motion(args.motion)
         renderer = simgl.Renderer(scene, width, height, msaa=args.msaa, shadows=args.shadows)
+        simgl.Playback(scene, motion).apply(motion.times[0])
+        simgl.save_png(renderer.render(), args.png)
         frames = renderer.render_motion(motion, args.out, fps=args.fps)
     except simgl.Error as e:
         print(f"render_motion: {e}", file=sys.stderr)
         return 1
-    print(f"{args.out}: {frames} frames of {motion.duration:.2f} s")
+    print(f"{args.png}: the first frame; {args.out}: {frames} frames of {motion.duration:.2f} s")
     return 0
 
 

@@ -306,6 +306,29 @@ PYBIND11_MODULE(simgl, m) {
         .def_property_readonly("duration", &Ostra::IO::Motion::duration);
 
     m.def(
+        "save_png",
+        [](const py::handle& value, const std::string& path) {
+            const auto a = py::array_t<std::uint8_t, py::array::c_style>::ensure(value);
+            if (!a || a.ndim() != 3 || (a.shape(2) != 3 && a.shape(2) != 4) || a.shape(0) < 1 ||
+                a.shape(1) < 1) {
+                throw Tolu::Error("save_png: expected a uint8 array of height x width x 3 or 4");
+            }
+            Tolu::GL::Image image;
+            image.height = int(a.shape(0));
+            image.width = int(a.shape(1));
+            const auto channels = std::size_t(a.shape(2));
+            const std::size_t pixels = std::size_t(image.width) * std::size_t(image.height);
+            image.rgba.assign(pixels * 4, 255);
+            const std::uint8_t* in = a.data();
+            for (std::size_t i = 0; i < pixels; ++i) {
+                std::memcpy(image.rgba.data() + i * 4, in + i * channels, channels);
+            }
+            Tolu::GL::savePNG(image, path);
+        },
+        py::arg("image"), py::arg("path"),
+        "Writes an image as render() returns it (uint8, height x width x 3 or 4) as a PNG.");
+
+    m.def(
         "load_motion",
         [](const std::filesystem::path& path) {
             return std::make_shared<Ostra::IO::Motion>(Ostra::IO::loadMotion(path));

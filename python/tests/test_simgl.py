@@ -193,3 +193,9 @@ def test_motions_play_into_frames_and_videos(scene, tmp_path):
         r.render_motion(simgl.load_motion(tmp_path / "bad.csv"), str(tmp_path / "x"), fps=4)
     with pytest.raises(simgl.Error, match="0"):
         r.render_motion(motion, str(tmp_path / "y"), fps=0)
+    # A frame saved as PNG is the same image as the first frame the motion wrote.
+    simgl.Playback(scene, motion).apply(0.0)
+    simgl.save_png(r.render(alpha=True), str(tmp_path / "first.png"))
+    assert (tmp_path / "first.png").read_bytes() == frames[0].read_bytes()
+    with pytest.raises(simgl.Error, match="height x width"):
+        simgl.save_png(np.zeros((4, 4), np.uint8), str(tmp_path / "flat.png"))
