@@ -1,3 +1,5 @@
+#include "FileText.h"
+
 #include <ostra_sim/Project.h>
 #include <tolu/util/Error.h>
 
@@ -205,13 +207,7 @@ Motion readMotion(std::string_view text, std::string_view file) {
 }
 
 Motion loadMotion(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
-        throw LoadError(file.string(), "", "cannot open the motion file");
-    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad())
-        throw LoadError(file.string(), "", "cannot read the motion file");
-    return readMotion(text, file.string());
+    return readMotion(readFileText(file, "motion file"), file.string());
 }
 
 Playback::Playback(const Scene& scene, Motion motion) : motion(std::move(motion)) {

@@ -1,3 +1,4 @@
+#include "FileText.h"
 #include "Json.h"
 #include "Pose.h"
 
@@ -438,16 +439,7 @@ Scene readScene(std::string_view text, const fs::path& file, MeshCache* cache) {
 }
 
 Scene loadScene(const fs::path& file, MeshCache* cache) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        throw LoadError(file.string(), "", "cannot open the file");
-    }
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad()) {
-        throw LoadError(file.string(), "", "cannot read the file");
-    }
-    return readScene(text.str(), file, cache);
+    return readScene(readFileText(file), file, cache);
 }
 
 } // namespace Ostra::IO

@@ -1,6 +1,7 @@
 // Robot descriptions through urdfdom: it parses and checks the tree; here its links become
 // bodies with one merged geometry each, its joints model joints and the kinematic tree.
 
+#include "FileText.h"
 #include "UrdfXml.h"
 
 #include <algorithm>
@@ -478,16 +479,7 @@ Scene readUrdf(std::string_view text, const fs::path& file, const UrdfOptions& o
 }
 
 Scene loadUrdf(const fs::path& file, const UrdfOptions& options, MeshCache* cache) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        throw LoadError(file.string(), "", "cannot open the file");
-    }
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad()) {
-        throw LoadError(file.string(), "", "cannot read the file");
-    }
-    return readUrdf(text.str(), file, options, cache);
+    return readUrdf(readFileText(file), file, options, cache);
 }
 
 } // namespace Ostra::IO
