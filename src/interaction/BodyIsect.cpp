@@ -75,7 +75,7 @@ BSphereT<double> Body::getBSphere(Context&, unsigned mask, unsigned hlMask1, uns
         Geometry::merge(sphere, placed);
     }
     if (parts & ~BodyGeo) {
-        Geometry::merge(sphere, Geometry::transformSphere(sim.getTransform(), {}, 1.0));
+        Geometry::merge(sphere, Geometry::transformUnitSphere(sim.getTransform()));
     }
     partsSphere = sphere;
     sphereParts = parts;

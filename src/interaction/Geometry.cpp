@@ -197,21 +197,7 @@ void mergeFar(BSphereT<double>& s, const Vec& tc, double tr) {
 // which the empty sphere carries through here. The direction of the centres is `diff /
 // d`, exactly what `normalize` gives, without its second square root; `normalize` would
 // refuse centres closer than `eps`, which the containment tests do not all catch.
-void merge(BSphereT<double>& s, const BSphereT<double>& t) {
-    if (t.radius < 0.0) {
-        return;
-    }
-    if (!s.valid) {
-        s.centre = t.centre;
-        s.radius = t.radius;
-        s.valid = t.radius >= 0.0;
-        return;
-    }
-    const Vec diff = s.centre - t.centre;
-    const double d = diff.length();
-    if (s.radius >= t.radius + d) {
-        return;
-    }
+void mergeApart(BSphereT<double>& s, const BSphereT<double>& t, const Vec& diff, double d) {
     if (t.radius >= s.radius + d) {
         s.centre = t.centre;
         s.radius = t.radius;

@@ -197,7 +197,27 @@ private:
 /// Grows `s` to contain the valid sphere `t` (nothing when t's radius is negative).
 /// Never throws: centres closer than `eps` keep the larger sphere, grown to hold the
 /// other; the radius is infinite only where no double can hold it.
-void merge(BSphereT<double>& s, const BSphereT<double>& t);
+/// The cases of `merge` past the containment of `t` in `s`; `diff` and `d` as there.
+void mergeApart(BSphereT<double>& s, const BSphereT<double>& t, const Vector3T<double>& diff,
+                double d);
+[[gnu::always_inline]] inline void merge(BSphereT<double>& s, const BSphereT<double>& t) {
+    // Inline up to the usual outcome of a walk: `s` already holds `t`.
+    if (t.radius < 0.0) {
+        return;
+    }
+    if (!s.valid) {
+        s.centre = t.centre;
+        s.radius = t.radius;
+        s.valid = t.radius >= 0.0;
+        return;
+    }
+    const Vector3T<double> diff = s.centre - t.centre;
+    const double d = diff.length();
+    if (s.radius >= t.radius + d) {
+        return;
+    }
+    mergeApart(s, t, diff, d);
+}
 /// Grows `s` to contain the point `p`; never throws, as `merge`.
 void addPoint(BSphereT<double>& s, const Vector3T<double>& p);
 /// The sphere of a box: from the empty sphere, centre and half diagonal; from a valid
@@ -211,6 +231,21 @@ transformSphere(const Matrix4x4T<double>& m, const Vector3T<double>& centre, dou
     const Vector3T<double> c = m.transformAffine(centre);
     const Vector3T<double> q = m.transformAffine(centre + Vector3T<double>(radius, radius, radius));
     BSphereT<double> result; // field by field: the constructor refuses negative radii
+    result.centre = c;
+    result.radius = std::max({std::abs(q.x - c.x), std::abs(q.y - c.y), std::abs(q.z - c.z)});
+    result.valid = result.radius >= 0.0;
+    return result;
+}
+
+/// `transformSphere(m, {}, 1.0)`, a coordinate frame's sphere, without the products by 1
+/// (x * 1 is x for every x the model can hold).
+[[nodiscard, gnu::always_inline]] inline BSphereT<double>
+transformUnitSphere(const Matrix4x4T<double>& m) {
+    const double* e = m.m;
+    const Vector3T<double> c = m.transformAffine({0.0, 0.0, 0.0});
+    const Vector3T<double> q(e[0] + e[1] + e[2] + e[3], e[4] + e[5] + e[6] + e[7],
+                             e[8] + e[9] + e[10] + e[11]);
+    BSphereT<double> result;
     result.centre = c;
     result.radius = std::max({std::abs(q.x - c.x), std::abs(q.y - c.y), std::abs(q.z - c.z)});
     result.valid = result.radius >= 0.0;

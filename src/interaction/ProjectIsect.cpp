@@ -78,11 +78,14 @@ void mergeAll(const Sim::NodeListT<T, RefT<T>>& list, BSphereT<double>& sphere, 
 }
 
 // The same walk over the flat copy of the body list: each body is fetched a few steps
-// ahead, and its simulation node once the body has arrived.
-void mergeBodies(const std::vector<Body*>& order, BSphereT<double>& sphere, Context& context,
-                 unsigned mask, unsigned hlMask1, unsigned hlMask0, bool& known) {
+// ahead, and its simulation node once the body has arrived. Each plain body's sphere is
+// written to `record`, in list order; false when one cannot be kept.
+bool mergeBodies(const std::vector<Body*>& order, BSphereT<double>& sphere, Context& context,
+                 unsigned mask, unsigned hlMask1, unsigned hlMask0, bool& known,
+                 SphereCache::BodySphere* record) {
     constexpr std::size_t ahead = 8;
     const std::size_t count = order.size();
+    bool recorded = true;
     for (std::size_t i = 0; i < count; ++i) {
         if (i + 2 * ahead < count) {
             prefetchBytes(order[i + 2 * ahead], sizeof(Body));
@@ -90,7 +93,43 @@ void mergeBodies(const std::vector<Body*>& order, BSphereT<double>& sphere, Cont
         if (i + ahead < count) {
             prefetchSimNode(order[i + ahead]->getSimNode().get());
         }
-        mergeOne<Body, Track>(order[i], sphere, context, mask, hlMask1, hlMask0, known);
+        Body* node = order[i];
+        if (typeid(*node) != typeid(Body)) {
+            record[i].radius = SphereCache::askNode;
+            mergeOne<Body, Track>(node, sphere, context, mask, hlMask1, hlMask0, known);
+            continue;
+        }
+        const BSphereT<double> part = node->Body::getBSphere(context, mask, hlMask1, hlMask0);
+        if (part.valid) {
+            Geometry::merge(sphere, part);
+            // A valid sphere has a radius of at least 0; anything else is not kept.
+            recorded = recorded && part.radius >= 0.0;
+            record[i] = {part.centre, part.radius};
+        } else {
+            record[i].radius = SphereCache::nothing;
+        }
+    }
+    return recorded;
+}
+
+// The walk again from the spheres it recorded: plain bodies merge their kept sphere, the
+// others are asked as before.
+void mergeKeptBodies(const std::vector<Body*>& order,
+                     const std::vector<SphereCache::BodySphere>& kept, BSphereT<double>& sphere,
+                     Context& context, unsigned mask, unsigned hlMask1, unsigned hlMask0,
+                     bool& known) {
+    const std::size_t count = order.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        const SphereCache::BodySphere& entry = kept[i];
+        if (entry.radius >= 0.0) {
+            BSphereT<double> part; // field by field: the constructor checks the radius
+            part.centre = entry.centre;
+            part.radius = entry.radius;
+            part.valid = true;
+            Geometry::merge(sphere, part);
+        } else if (entry.radius == SphereCache::askNode) {
+            mergeOne<Body, Track>(order[i], sphere, context, mask, hlMask1, hlMask0, known);
+        }
     }
 }
 
@@ -159,8 +198,17 @@ BSphereT<double> Project::getBSphere(Context& context, unsigned mask, unsigned h
     BSphereT<double> sphere;
     bool known = true;
     if (any & bodyBSphereParts) {
-        mergeBodies(sphereCache->bodyOrder(bodyList), sphere, context, mask, hlMask1, hlMask0,
-                    known);
+        const std::vector<Body*>& order = sphereCache->bodyOrder(bodyList);
+        if (const auto* kept = sphereCache->bodySpheres(before, query)) {
+            mergeKeptBodies(order, *kept, sphere, context, mask, hlMask1, hlMask0, known);
+        } else {
+            auto& record = sphereCache->recordBodies(query);
+            record.resize(order.size());
+            if (mergeBodies(order, sphere, context, mask, hlMask1, hlMask0, known, record.data()) &&
+                state() == before) {
+                sphereCache->keepBodies(before);
+            }
+        }
     }
     if (any & jointParts) {
         mergeAll<Joint, JointTrack>(jointList, sphere, context, mask, hlMask1, hlMask0, known);

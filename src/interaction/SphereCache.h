@@ -6,9 +6,11 @@
 #include <ostra_sim/NodeListT.h>
 #include <ostra_sim/Stamp.h>
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 namespace Ostra::Sim::GL {
@@ -75,6 +77,61 @@ public:
         return order;
     }
 
+    /// One body's part of a kept body walk: a plain body's sphere, or what to do
+    /// instead (its radius is then `nothing` or `askNode`).
+    struct BodySphere {
+        Vector3T<double> centre;
+        double radius;
+    };
+    static constexpr double nothing = std::numeric_limits<double>::quiet_NaN();
+    static constexpr double askNode = -std::numeric_limits<double>::infinity();
+
+    /// Each body's sphere for `query`, in list order, kept while the model, the body
+    /// list, the project's updates and (when the query has highlight masks) the bodies'
+    /// highlights are as they were when the walk was recorded. A plain body reads nothing
+    /// else, so a walk after any other change (a joint's highlight, a path's upload, a
+    /// body highlighted in a mode not asked for) only merges the kept spheres. Null when
+    /// none is kept for `query` in `state`.
+    [[nodiscard]] const std::vector<BodySphere>* bodySpheres(const State& state,
+                                                             const Query& query) {
+        for (BodyWalk& walk : bodyWalks) {
+            if (walk.kept && walk.query == query && walk.state.model == state.model &&
+                walk.state.bodies == state.bodies && walk.updates == updates &&
+                (!readsHighlights(query) || walk.highlights == highlights)) {
+                walk.used = ++uses;
+                return &walk.spheres;
+            }
+        }
+        return nullptr;
+    }
+    /// The array to record a walk for `query` into (sized by the caller): the slot used
+    /// least recently. Not kept until `keepBodies`.
+    [[nodiscard]] std::vector<BodySphere>& recordBodies(const Query& query) {
+        const auto same = std::find_if(bodyWalks.begin(), bodyWalks.end(),
+                                       [&](const BodyWalk& walk) { return walk.query == query; });
+        recording = same != bodyWalks.end()
+                        ? &*same
+                        : &*std::min_element(
+                              bodyWalks.begin(), bodyWalks.end(),
+                              [](const BodyWalk& a, const BodyWalk& b) { return a.used < b.used; });
+        recording->kept = false;
+        recording->query = query;
+        recording->used = ++uses;
+        return recording->spheres;
+    }
+    /// The walk just recorded holds for `state`.
+    void keepBodies(const State& state) {
+        recording->state = state;
+        recording->updates = updates;
+        recording->highlights = highlights;
+        recording->kept = true;
+    }
+    /// An update refreshed nodes: what a body's sphere reads besides the model (its
+    /// prototype) may have changed with it.
+    void updated() noexcept { ++updates; }
+    /// A body's highlight changed.
+    void bodyHighlighted() noexcept { ++highlights; }
+
 private:
     struct Entry {
         Query query;
@@ -88,6 +145,24 @@ private:
     std::vector<Body*> order;
     std::uint64_t orderChanges = 0;
     bool orderMade = false;
+    static bool readsHighlights(const Query& query) {
+        return query.hlMask1 != 0 || query.hlMask0 != 0;
+    }
+    struct BodyWalk {
+        std::vector<BodySphere> spheres;
+        Query query;
+        State state;
+        std::uint64_t updates = 0;
+        std::uint64_t highlights = 0;
+        std::uint64_t used = 0; // when last recorded or used
+        bool kept = false;
+    };
+    // Two, so that a host asking two sets of masks in turn does not record every time.
+    std::array<BodyWalk, 2> bodyWalks{};
+    BodyWalk* recording = nullptr;
+    std::uint64_t uses = 0;
+    std::uint64_t updates = 0;
+    std::uint64_t highlights = 0;
 };
 
 } // namespace Ostra::Sim::GL

@@ -1,3 +1,4 @@
+#include "interaction/SphereCache.h"
 #include "render/ForcedHL.h"
 
 #include <sim_gl/Body.h>
@@ -149,6 +150,7 @@ void Body::setHighlight(HLMode mode, bool on, bool) {
     // Spheres select parts by highlight.
     if (Project* owner = project.get()) {
         owner->sceneChanged();
+        owner->sphereCache->bodyHighlighted();
     }
 }
 

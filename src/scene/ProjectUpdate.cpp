@@ -1,3 +1,4 @@
+#include "interaction/SphereCache.h"
 #include "scene/BusyScope.h"
 
 #include <sim_gl/Functions.h>
@@ -230,6 +231,7 @@ Project::UpdateResult Project::update() {
         ~ChangesScene() {
             if (!still) {
                 project.sceneChanged();
+                project.sphereCache->updated();
             }
         }
     } changesScene{*this, modelStill};

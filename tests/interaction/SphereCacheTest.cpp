@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
 #include <random>
 
 namespace {
@@ -73,8 +74,9 @@ template <class T> T* nth(const Sim::NodeListT<T, RefT<T>>& list, unsigned index
 
 // Random edits of the model and the lists, and the scene-side changes besides (highlights,
 // a forced highlight, a path's upload dropped, a path sampled late, prototypes exchanged);
-// after each, every set of masks is asked twice (the second answer is a kept one) and
-// both answers must be the walk's.
+// after each, sets of masks are asked twice (the second answer is a kept one), and again
+// after a change that drops the kept answers but not what the bodies read; every answer
+// must be the walk's.
 TEST(SphereCache, KeptSpheresAreTheWalksAfterEveryKindOfChange) {
     Tolu::GL::NoOpFunctions noOp;
     Tolu::GL::ScopedFunctions useNoOp{noOp.getTable()};
@@ -89,14 +91,29 @@ TEST(SphereCache, KeptSpheresAreTheWalksAfterEveryKindOfChange) {
     struct Masks {
         unsigned mask, hl1, hl0;
     };
-    const Masks queries[] = {{0x19, 0, 0}, {0, 0x7F, 0}, {0, 0, 0x7F}, {0x02, 0x02, 0x02}};
+    const Masks queries[] = {
+        {0x19, 0, 0}, {0x08, 0, 0}, {0, 0x7F, 0}, {0, 0, 0x7F}, {0x02, 0x02, 0x02}};
     int mismatches = 0;
+    // Drops the kept answers but changes nothing a sphere reads: a joint's highlight in a
+    // mode no mask asks for, or a body's (which drops the bodies' walks for highlight masks).
+    const auto sceneOnly = [&] {
+        if (auto* joint = nth(project->getJointList(), 0)) {
+            joint->setHighlight(3, true, false);
+        } else if (auto* body = nth(project->getBodyList(), 0)) {
+            body->setHighlight(2, !body->isHighlighted(2), false);
+        }
+    };
+    // Two sets of masks a step, each shared with the next step, so that what was kept for
+    // one is asked again after the next edit.
     const auto check = [&](int step, unsigned what) {
-        for (const Masks& q : queries) {
+        for (int k = 0; k < 2; ++k) {
+            const Masks& q = queries[std::size_t(step + k) % std::size(queries)];
             const BSphereT<double> first = project->getBSphere(context, q.mask, q.hl1, q.hl0);
             const BSphereT<double> again = project->getBSphere(context, q.mask, q.hl1, q.hl0);
+            sceneOnly();
+            const BSphereT<double> kept = project->getBSphere(context, q.mask, q.hl1, q.hl0);
             const BSphereT<double> fresh = walk(*project, context, q.mask, q.hl1, q.hl0);
-            if (!sameBits(first, fresh) || !sameBits(again, fresh)) {
+            if (!sameBits(first, fresh) || !sameBits(again, fresh) || !sameBits(kept, fresh)) {
                 ADD_FAILURE() << "step " << step << " edit " << what << " masks " << q.mask << ' '
                               << q.hl1 << ' ' << q.hl0;
                 ++mismatches;
@@ -180,6 +197,43 @@ TEST(SphereCache, KeptSpheresAreTheWalksAfterEveryKindOfChange) {
             check(step, what); // the update alone may change what the nodes read
         }
     }
+}
+
+// The bodies' kept walk outlives changes that do not touch them, and no change that does:
+// a move without an update, a highlight in a mode a mask asks for, a body removed.
+TEST(SphereCache, BodiesWalkIsKeptOnlyWhileTheBodiesAreAsTheyWere) {
+    Tolu::GL::NoOpFunctions noOp;
+    Tolu::GL::ScopedFunctions useNoOp{noOp.getTable()};
+    Vuro::GL::ClassMap classMap;
+    Vuro::GL::Context context;
+    auto model = makeRef<Sim::Project>();
+    auto project = makeRef<GL::Project>(classMap);
+    project->set(model);
+    const auto box = Vuro::makeBox({1, 2, 3}, {1, 1, 1, 1});
+    for (int i = 0; i < 3; ++i) {
+        auto body = makeRef<Sim::Body>();
+        body->setProto(box);
+        body->setTransform(Tolu::Matrix4x4T<double>::translation({4.0 * i, 0, 0}));
+        model->addBody(body);
+    }
+    (void)project->update();
+    GL::Body& last = *project->getBodyList().last;
+    const auto expect = [&](unsigned mask, unsigned hl1, const char* after) {
+        (void)project->getBSphere(context, mask, hl1, 0);
+        project->getBodyList().first->setHighlight(5, true, false); // drops the kept answers
+        EXPECT_TRUE(sameBits(project->getBSphere(context, mask, hl1, 0),
+                             walk(*project, context, mask, hl1, 0)))
+            << after;
+    };
+    expect(0x19, 0, "first");
+    model->getBodyList().last->setTransform(Tolu::Matrix4x4T<double>::translation({40, 0, 0}));
+    expect(0x19, 0, "a move");
+    expect(0, 0x19, "highlight mask");
+    last.setHighlight(1, true, false);
+    expect(0, 0x19, "a highlight");
+    model->removeBody(RefT<Sim::Body>(model->getBodyList().last.get()));
+    (void)project->update();
+    expect(0x19, 0, "a body removed");
 }
 
 } // namespace
