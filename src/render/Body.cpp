@@ -1,4 +1,5 @@
 #include "render/ForcedHL.h"
+#include "scene/ProjectImpl.h"
 
 #include <sim_gl/Body.h>
 #include <sim_gl/BodyProto.h>
