@@ -18,9 +18,6 @@
 
 namespace Ostra::Sim::GL {
 
-class PickIndex;
-class SphereCache;
-
 /// The scene root: mirrors one simulation project in node lists, keeps the shared
 /// body prototypes, the draggable bodies, the drag state and its own highlight.
 class OSTRA_SIM_GL_EXPORT Project : public Tolu::Class {
@@ -106,38 +103,6 @@ protected:
     ~Project() override;
 
     /// \cond INTERNAL
-    // What the last update left in one list, in order: each node with its simulation
-    // object and what its refresh can do. Valid while the list has not changed since,
-    // so that walking an unchanged list need not visit nodes whose refresh is idle.
-    // Sixteen bytes: what the refresh can do sits in the low bits of the node's address.
-    class WalkEntry {
-    public:
-        static constexpr std::uintptr_t idleMask = 0x3;
-        static_assert(alignof(Node) > idleMask, "the bits fit below a node's address");
-        WalkEntry(const Sim::Node* sim, Node* node, unsigned idle) noexcept
-            : sim(sim), nodeBits(reinterpret_cast<std::uintptr_t>(node) | (idle & idleMask)) {}
-        [[nodiscard]] Node* node() const noexcept {
-            return reinterpret_cast<Node*>(nodeBits & ~idleMask);
-        }
-        [[nodiscard]] unsigned idle() const noexcept { return unsigned(nodeBits & idleMask); }
-
-        const Sim::Node* sim;
-
-    private:
-        std::uintptr_t nodeBits;
-    };
-    struct Walk {
-        std::vector<WalkEntry> entries;
-        std::uint64_t changes = 0; // the list's change count when recorded
-        bool valid = false;
-    };
-
-    template <class Kind, class T>
-    void sync(Sim::NodeListT<T, RefT<T>>& list, Sim::Project* model, UpdateResult& result,
-              Walk& walk, Sim::Stamp seen);
-    template <class T> T* retire(Sim::NodeListT<T, RefT<T>>& list, T& node, UpdateResult& result);
-    void updateDrivers(Sim::Project* model);
-
     /// The shared prototype for a model geometry, made on first demand; null when
     /// there is no usable geometry.
     RefT<BodyProto> makeGLBodyProto(const RefT<Vuro::BodyProto>& proto);
@@ -151,7 +116,7 @@ protected:
 
     /// Marks a change of scene state that a node's sphere reads besides the model's and
     /// the lists' (a highlight, a path's upload): the kept project spheres are dropped.
-    void sceneChanged() noexcept { ++sceneChanges; }
+    void sceneChanged() noexcept;
 
     // Declared in the reverse of the order in which the destructor tears them down.
     ClassMap& classMap;
@@ -174,23 +139,12 @@ protected:
 
     std::uint32_t hlFlags = 0;
     std::map<const Sim::Node*, Node*> nodeMap;
-    // The simulation's next stamp when the last complete update began. While update
-    // runs, `modelStill` says that no stamp has been taken since: nothing of the model
-    // has changed since that update, so what it recorded still holds.
-    Sim::Stamp stillSince = 0;
-    bool stillKnown = false;
-    bool modelStill = false;
-    Walk bodyWalk;
-    Walk jointWalk;
-    Walk sensorWalk;
-    // The body list laid out for picking; rebuilt when found out of step with the list.
-    std::unique_ptr<PickIndex> pickIndex;
-    // The last project spheres, kept while neither the model, the lists nor the scene
-    // state they read has changed; `sceneChanges` counts the changes of the latter.
-    std::unique_ptr<SphereCache> sphereCache;
-    std::uint64_t sceneChanges = 0;
-    // The update, set, pick or drag under way, or null: hosts' callbacks may not start another.
-    const char* busyWith = nullptr;
+
+private:
+    // What makes updates, picks and spheres fast and refuses re-entry. Declared last so
+    // that it goes first, after the destructor's own steps and before the members above.
+    struct Impl;
+    std::unique_ptr<Impl> impl;
     /// \endcond
 };
 

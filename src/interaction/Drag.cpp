@@ -1,6 +1,7 @@
 #include "interaction/PickIndex.h"
 #include "render/ForcedHL.h"
 #include "scene/BusyScope.h"
+#include "scene/ProjectImpl.h"
 
 #include <sim_gl/Functions.h>
 #include <sim_gl/Project.h>
@@ -66,7 +67,7 @@ void writeState(StateT<P>& state, const Step& step, const typename P::Type& valu
 } // namespace
 
 bool Project::startDrag(Segment3T<double>& segment, FrustumT<double>& frustum) {
-    const BusyScope busy(busyWith, "Project::startDrag");
+    const BusyScope busy(impl->busyWith, "Project::startDrag");
     Isect::Context context(Vuro::GL::allModes, BodyGeo, Vuro::GL::Isect::FlagNone,
                            Vuro::GL::Isect::Context::Filter());
     Isect::Hit hit;
@@ -79,8 +80,8 @@ bool Project::startDrag(Segment3T<double>& segment, FrustumT<double>& frustum) {
         // know. Through the index only the library's own tests run, with no filter, so it
         // needs no strong references. The set of draggable bodies has its own order,
         // which may break ties differently: it takes the walk.
-        if (pickIndex->prepare(bodyList)) {
-            pickIndex->meshPass(bodyList, segment, frustum, context, hit, false);
+        if (impl->pickIndex->prepare(bodyList)) {
+            impl->pickIndex->meshPass(bodyList, segment, frustum, context, hit, false);
         } else {
             for (RefT<Body> node(bodyList.first.get()); node; node.reset(node->getNext().get())) {
                 node->isect(segment, frustum, context, hit);
@@ -123,7 +124,7 @@ bool Project::startDrag(Segment3T<double>& segment, FrustumT<double>& frustum) {
 }
 
 void Project::drag(const Vector3T<double>& offset) {
-    const BusyScope busy(busyWith, "Project::drag");
+    const BusyScope busy(impl->busyWith, "Project::drag");
     if (!dragTarget) {
         return;
     }
@@ -138,7 +139,7 @@ void Project::drag(const Vector3T<double>& offset) {
 }
 
 void Project::stopDrag() {
-    const BusyScope busy(busyWith, "Project::stopDrag");
+    const BusyScope busy(impl->busyWith, "Project::stopDrag");
     dragTarget.reset();
     // Only the active flag goes back: the drivers may still want to know what was
     // dragged where.

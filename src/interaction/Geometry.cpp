@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
 #include <limits>
 #include <string>
 
@@ -14,27 +13,6 @@ namespace {
 
 using Vec = Vector3T<double>;
 using Frustum = FrustumT<double>;
-
-std::uint8_t dirtyBit(int side) {
-    // Bottom is stored before top but owns the higher bit.
-    switch (side) {
-    case Frustum::PlaneLeft:
-        return Frustum::DirtyLeft;
-    case Frustum::PlaneRight:
-        return Frustum::DirtyRight;
-    case Frustum::PlaneBottom:
-        return Frustum::DirtyBottom;
-    case Frustum::PlaneTop:
-        return Frustum::DirtyTop;
-    case Frustum::PlaneNear:
-        return Frustum::DirtyNear;
-    case Frustum::PlaneFar:
-        return Frustum::DirtyFar;
-    default:
-        throw Tolu::ErrorMath3D("Geometry::framePlane: side " + std::to_string(side) +
-                                " out of range");
-    }
-}
 
 } // namespace
 
@@ -63,66 +41,6 @@ Vec normalize(const Vec& v, double tolerance) {
                                        Tolu::formatMath3dValue(tolerance));
     }
     return v / len;
-}
-
-const PlaneT<double>& framePlane(Frustum& frustum, int side) {
-    const std::uint8_t bit = dirtyBit(side);
-    PlaneT<double>& plane = frustum.planes[side];
-    if ((frustum.dirty & bit) == 0) {
-        return plane;
-    }
-    const double l = frustum.l;
-    const double r = frustum.r;
-    const double b = frustum.b;
-    const double t = frustum.t;
-    const double n = frustum.n;
-    const double f = frustum.f;
-    // Far corners are the near ones scaled along their rays from the eye.
-    const double s = f / n;
-    Vec u;
-    Vec v;
-    Vec w;
-    // Each triple is ordered so that (V - W) x (U - W) points out of the volume.
-    switch (side) {
-    case Frustum::PlaneLeft:
-        u = {l * s, b * s, -f};
-        v = {l, t, -n};
-        w = {l, b, -n};
-        break;
-    case Frustum::PlaneRight:
-        u = {r * s, t * s, -f};
-        v = {r, b, -n};
-        w = {r, t, -n};
-        break;
-    case Frustum::PlaneTop:
-        u = {l * s, t * s, -f};
-        v = {r, t, -n};
-        w = {l, t, -n};
-        break;
-    case Frustum::PlaneBottom:
-        u = {r * s, b * s, -f};
-        v = {l, b, -n};
-        w = {r, b, -n};
-        break;
-    case Frustum::PlaneNear:
-        u = {l, t, -n};
-        v = {r, b, -n};
-        w = {l, b, -n};
-        break;
-    default: // far
-        u = {r * s, t * s, -f};
-        v = {l * s, b * s, -f};
-        w = {r * s, b * s, -f};
-        break;
-    }
-    const Vec uw = transformPoint(frustum.toWorld, u, eps);
-    const Vec vw = transformPoint(frustum.toWorld, v, eps);
-    const Vec ww = transformPoint(frustum.toWorld, w, eps);
-    const Vec normal = normalize((vw - ww).cross(uw - ww), eps);
-    plane.normal = normal;
-    plane.d = normal.dot(ww);
-    frustum.dirty = static_cast<std::uint8_t>(frustum.dirty & ~bit);
-    return plane;
 }
 
 int clipToFrustum(Frustum& frustum, const Vec& a, const Vec& b, Vec& c0, Vec& c1) {

@@ -4,6 +4,7 @@
 
 #include <tolu/math3d/BBoxT.h>
 #include <tolu/math3d/BSphereT.h>
+#include <tolu/math3d/FramePlane.h>
 #include <tolu/math3d/FrustumT.h>
 #include <tolu/math3d/Matrix4x4T.h>
 #include <tolu/math3d/PlaneT.h>
@@ -37,9 +38,9 @@ inline constexpr double eps = 1e-10;
 /// `v` scaled to length 1; throws `ErrorBadNullVector` below length `tolerance`.
 [[nodiscard]] Vector3T<double> normalize(const Vector3T<double>& v, double tolerance = eps);
 
-/// The world plane of one frustum side (index as `FrustumT::PlaneLeft` ...), recomputed
-/// from l, r, b, t, n, f and `toWorld` when its dirty bit is set, which it clears.
-const PlaneT<double>& framePlane(FrustumT<double>& frustum, int side);
+/// The world plane of one frustum side, made when dirty: the maths library's, so that the
+/// render library's mesh test and picking read each other's planes.
+using Tolu::framePlane;
 /// n · (p − n·d): equal to n·p − d for the unit normals `framePlane` stores.
 [[nodiscard]] inline double planeDistance(const PlaneT<double>& plane, const Vector3T<double>& p) {
     return plane.normal.dot(p - plane.normal * plane.d);

@@ -1,3 +1,5 @@
+#include "scene/ProjectImpl.h"
+
 #include <sim_gl/Joint.h>
 #include <sim_gl/Project.h>
 

@@ -5,6 +5,7 @@
 #include "interaction/SphereCache.h"
 #include "render/ForcedHL.h"
 #include "scene/BusyScope.h"
+#include "scene/ProjectImpl.h"
 
 #include <sim_gl/Functions.h>
 #include <sim_gl/JointTrack.h>
@@ -137,7 +138,7 @@ void mergeKeptBodies(const std::vector<Body*>& order,
 
 void Project::isect(Segment3T<double>& segment, FrustumT<double>& frustum, Isect::Context& context,
                     Isect::Hit& hit) {
-    const BusyScope busy(busyWith, "Project::isect");
+    const BusyScope busy(impl->busyWith, "Project::isect");
     // A project highlighted in mode 0 lends its highlight to every node in mode-0
     // queries and hides them from every other query.
     const InheritedHLScope inherited(context, isHighlighted(0));
@@ -156,12 +157,12 @@ void Project::isect(Segment3T<double>& segment, FrustumT<double>& frustum, Isect
     }
     // A pick for every visible node (the host's usual click) goes through the flat
     // index of the bodies; highlight-mode picks depend on flags it does not keep.
-    const bool indexed = context.mode == Vuro::GL::allModes && pickIndex->prepare(bodyList);
+    const bool indexed = context.mode == Vuro::GL::allModes && impl->pickIndex->prepare(bodyList);
     bool checked = false;
     context.classMask = mask & bodyParts;
     if (context.classMask) {
         if (indexed) {
-            checked = pickIndex->framePass(bodyList, segment, frustum, context, hit);
+            checked = impl->pickIndex->framePass(bodyList, segment, frustum, context, hit);
         } else {
             isectBodies(bodyList, segment, frustum, context, hit);
         }
@@ -174,7 +175,7 @@ void Project::isect(Segment3T<double>& segment, FrustumT<double>& frustum, Isect
     context.classMask = mask & BodyGeo;
     if (context.classMask) {
         if (indexed) {
-            pickIndex->meshPass(bodyList, segment, frustum, context, hit, checked);
+            impl->pickIndex->meshPass(bodyList, segment, frustum, context, hit, checked);
         } else {
             isectBodies(bodyList, segment, frustum, context, hit);
         }
@@ -185,28 +186,29 @@ BSphereT<double> Project::getBSphere(Context& context, unsigned mask, unsigned h
                                      unsigned hlMask0) {
     // Frames ask again and again of a model that stands still: the last answers are kept.
     const auto state = [this] {
-        return SphereCache::State{Sim::peekStamp(), sceneChanges, bodyList.getChanges(),
+        return SphereCache::State{Sim::peekStamp(), impl->sceneChanges, bodyList.getChanges(),
                                   jointList.getChanges(), sensorList.getChanges()};
     };
     const SphereCache::State before = state();
     const SphereCache::Query query{mask, hlMask1, hlMask0,
                                    (context.passFlags & Context::PassForcedHL) != 0};
-    if (const BSphereT<double>* kept = sphereCache->find(before, query)) {
+    if (const BSphereT<double>* kept = impl->sphereCache->find(before, query)) {
         return *kept;
     }
     const unsigned any = mask | hlMask1 | hlMask0;
     BSphereT<double> sphere;
     bool known = true;
     if (any & bodyBSphereParts) {
-        const std::vector<Body*>& order = sphereCache->bodyOrder(bodyList);
-        if (const auto* kept = sphereCache->bodySpheres(before, query)) {
+        SphereCache& cache = *impl->sphereCache;
+        const std::vector<Body*>& order = cache.bodyOrder(bodyList);
+        if (const auto* kept = cache.bodySpheres(before, query)) {
             mergeKeptBodies(order, *kept, sphere, context, mask, hlMask1, hlMask0, known);
         } else {
-            auto& record = sphereCache->recordBodies(query);
+            auto& record = cache.recordBodies(query);
             record.resize(order.size());
             if (mergeBodies(order, sphere, context, mask, hlMask1, hlMask0, known, record.data()) &&
                 state() == before) {
-                sphereCache->keepBodies(before);
+                cache.keepBodies(before);
             }
         }
     }
@@ -217,7 +219,7 @@ BSphereT<double> Project::getBSphere(Context& context, unsigned mask, unsigned h
         mergeAll<Sensor, SensorTrack>(sensorList, sphere, context, mask, hlMask1, hlMask0, known);
     }
     if (known && state() == before) {
-        sphereCache->store(before, query, sphere);
+        impl->sphereCache->store(before, query, sphere);
     }
     return sphere;
 }

@@ -2,6 +2,7 @@
 #include "interaction/IsectScope.h"
 #include "nodes/DiscardGL.h"
 #include "render/ForcedHL.h"
+#include "scene/ProjectImpl.h"
 
 #include <sim_gl/Body.h>
 #include <sim_gl/Functions.h>
@@ -104,7 +105,7 @@ bool Joint::update() {
     // moved leaves the joint's own stamp alone. Unless nothing of the model has changed
     // since the last update: then the stamps stored there are the bodies' own.
     Project* owner = project.get();
-    if (!changed && owner && owner->modelStill) {
+    if (!changed && owner && owner->impl->modelStill) {
         return false;
     }
     if (followLink(changed, owner, joint.getBody1(), joint.getBody1LinkStamp(), body1LinkStamp,

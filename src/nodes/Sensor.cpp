@@ -1,3 +1,5 @@
+#include "scene/ProjectImpl.h"
+
 #include <sim_gl/Project.h>
 #include <sim_gl/Sensor.h>
 

@@ -3,6 +3,7 @@
 #include "nodes/DiscardGL.h"
 #include "nodes/Unfinished.h"
 #include "render/ForcedHL.h"
+#include "scene/ProjectImpl.h"
 
 #include <sim_gl/Functions.h>
 #include <sim_gl/Project.h>

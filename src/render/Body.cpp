@@ -1,5 +1,6 @@
 #include "interaction/SphereCache.h"
 #include "render/ForcedHL.h"
+#include "scene/ProjectImpl.h"
 
 #include <sim_gl/Body.h>
 #include <sim_gl/BodyProto.h>
@@ -150,7 +151,7 @@ void Body::setHighlight(HLMode mode, bool on, bool) {
     // Spheres select parts by highlight.
     if (Project* owner = project.get()) {
         owner->sceneChanged();
-        owner->sphereCache->bodyHighlighted();
+        owner->impl->sphereCache->bodyHighlighted();
     }
 }
 

@@ -1,6 +1,7 @@
 #include "interaction/PickIndex.h"
 #include "interaction/SphereCache.h"
 #include "scene/BusyScope.h"
+#include "scene/ProjectImpl.h"
 
 #include <sim_gl/Project.h>
 
@@ -13,9 +14,12 @@
 
 namespace Ostra::Sim::GL {
 
-Project::Project(ClassMap& classMap)
-    : classMap(classMap), pickIndex(std::make_unique<PickIndex>()),
-      sphereCache(std::make_unique<SphereCache>()) {}
+Project::Impl::Impl()
+    : pickIndex(std::make_unique<PickIndex>()), sphereCache(std::make_unique<SphereCache>()) {}
+
+Project::Impl::~Impl() = default;
+
+Project::Project(ClassMap& classMap) : classMap(classMap), impl(std::make_unique<Impl>()) {}
 
 Project::~Project() {
     // Torn down explicitly so that the order is visible: the map first (node
@@ -39,8 +43,12 @@ Project::~Project() {
     simProject.reset();
 }
 
+void Project::sceneChanged() noexcept {
+    ++impl->sceneChanges;
+}
+
 void Project::set(const RefT<Sim::Project>& project) {
-    const BusyScope busy(busyWith, "Project::set");
+    const BusyScope busy(impl->busyWith, "Project::set");
     Sim::Project* current = simProject.get();
     if (current && current == project.get()) {
         return;

@@ -1,5 +1,6 @@
 #include "interaction/SphereCache.h"
 #include "scene/BusyScope.h"
+#include "scene/ProjectImpl.h"
 
 #include <sim_gl/Functions.h>
 #include <sim_gl/JointTrack.h>
@@ -110,8 +111,8 @@ struct SensorKind {
 } // namespace
 
 template <class Kind, class T>
-void Project::sync(Sim::NodeListT<T, RefT<T>>& list, Sim::Project* model, UpdateResult& result,
-                   Walk& walk, Sim::Stamp seen) {
+void Project::Impl::sync(Project& project, Sim::NodeListT<T, RefT<T>>& list, Sim::Project* model,
+                         UpdateResult& result, Walk& walk, Sim::Stamp seen) {
     auto* m = model ? Kind::first(*model) : nullptr;
     T* n = list.first.get();
     const bool recorded = walk.valid && walk.changes == list.getChanges();
@@ -168,7 +169,7 @@ void Project::sync(Sim::NodeListT<T, RefT<T>>& list, Sim::Project* model, Update
             continue;
         }
         while (n && n->getSimNode().get() != static_cast<Sim::Node*>(m)) {
-            n = retire(list, *n, result);
+            n = retire(project, list, *n, result);
         }
         if (!n) {
             break; // `m` has no node yet: it and everything after it are created below
@@ -177,12 +178,12 @@ void Project::sync(Sim::NodeListT<T, RefT<T>>& list, Sim::Project* model, Update
         n = n->getNext().get();
     }
     while (n) {
-        n = retire(list, *n, result);
+        n = retire(project, list, *n, result);
     }
     for (; m; m = Kind::next(*m)) {
         if (Kind::isMirrored(*m)) {
-            RefT<T> made = Kind::create(*this, *m);
-            nodeMap.insert_or_assign(static_cast<const Sim::Node*>(m), made.get());
+            RefT<T> made = Kind::create(project, *m);
+            project.nodeMap.insert_or_assign(static_cast<const Sim::Node*>(m), made.get());
             result.second.emplace_back(std::move(made));
         }
     }
@@ -199,15 +200,17 @@ void Project::sync(Sim::NodeListT<T, RefT<T>>& list, Sim::Project* model, Update
 }
 
 template <class T>
-T* Project::retire(Sim::NodeListT<T, RefT<T>>& list, T& node, UpdateResult& result) {
+T* Project::Impl::retire(Project& project, Sim::NodeListT<T, RefT<T>>& list, T& node,
+                         UpdateResult& result) {
     RefT<T> held(&node);
     result.first.emplace_back(held);
-    nodeMap.erase(node.getSimNode().get());
+    project.nodeMap.erase(node.getSimNode().get());
     return list.remove(held).get();
 }
 
 Project::UpdateResult Project::update() {
-    const BusyScope busy(busyWith, "Project::update");
+    Impl& book = *impl;
+    const BusyScope busy(book.busyWith, "Project::update");
     // The shortcuts below trust the simulation model to take every stamp of every object
     // from its one process-wide counter (`Sim::peekStamp`), at the change it marks: an
     // unmoved counter then means an unchanged model, and a stamp below `seen` an
@@ -215,14 +218,14 @@ Project::UpdateResult Project::update() {
     const Sim::Stamp now = Sim::peekStamp();
     // Stamps below `seen` were all there when the last complete update began; none is
     // below 0 when there was none.
-    const Sim::Stamp seen = stillKnown ? stillSince : 0;
-    modelStill = stillKnown && now == stillSince;
-    stillSince = now;
-    stillKnown = false; // until this update completes
+    const Sim::Stamp seen = book.stillKnown ? book.stillSince : 0;
+    book.modelStill = book.stillKnown && now == book.stillSince;
+    book.stillSince = now;
+    book.stillKnown = false; // until this update completes
     struct StillEnds {
         bool& still;
         ~StillEnds() { still = false; } // only ever true inside an update
-    } stillEnds{modelStill};
+    } stillEnds{book.modelStill};
     // Refreshing nodes from a changed model changes what they read besides the model (a
     // track samples its path here): kept project spheres go, on every way out.
     struct ChangesScene {
@@ -231,29 +234,29 @@ Project::UpdateResult Project::update() {
         ~ChangesScene() {
             if (!still) {
                 project.sceneChanged();
-                project.sphereCache->updated();
+                project.impl->sphereCache->updated();
             }
         }
-    } changesScene{*this, modelStill};
+    } changesScene{*this, book.modelStill};
 
     UpdateResult result;
     RefT<Sim::Project> model(simProject);
     if (model) {
         simStamp = model->getStamp();
     }
-    sync<BodyKind>(bodyList, model.get(), result, bodyWalk, seen);
-    sync<JointKind>(jointList, model.get(), result, jointWalk, seen);
-    sync<SensorKind>(sensorList, model.get(), result, sensorWalk, seen);
-    updateDrivers(model.get());
+    book.sync<BodyKind>(*this, bodyList, model.get(), result, book.bodyWalk, seen);
+    book.sync<JointKind>(*this, jointList, model.get(), result, book.jointWalk, seen);
+    book.sync<SensorKind>(*this, sensorList, model.get(), result, book.sensorWalk, seen);
+    Impl::updateDrivers(*this, model.get());
     // Model prototypes die with the bodies that showed them, on any thread; their GL
     // classes go here, on the thread that draws.
     classMap.releaseDead();
-    stillKnown = true;
+    book.stillKnown = true;
     return result;
 }
 
-void Project::updateDrivers(Sim::Project* model) {
-    uiDrvs.clear();
+void Project::Impl::updateDrivers(Project& project, Sim::Project* model) {
+    project.uiDrvs.clear();
     std::vector<PtrT<Sim::PortDrvUI>> limited;
     bool all = false;
     if (model) {
@@ -263,7 +266,7 @@ void Project::updateDrivers(Sim::Project* model) {
             if (!ui || !ui->isEnabled()) {
                 continue;
             }
-            uiDrvs.emplace_back(ui);
+            project.uiDrvs.emplace_back(ui);
             if (ui->canAll()) {
                 all = true;
             } else {
@@ -273,30 +276,30 @@ void Project::updateDrivers(Sim::Project* model) {
     }
     // The draggable bodies follow the drivers, not the nodes: rebuilt only when the
     // drivers that produce them change.
-    const bool same = dragAll == all && limited.size() == limitedUiDrvs.size() &&
-                      std::equal(limited.begin(), limited.end(), limitedUiDrvs.begin(),
+    const bool same = project.dragAll == all && limited.size() == project.limitedUiDrvs.size() &&
+                      std::equal(limited.begin(), limited.end(), project.limitedUiDrvs.begin(),
                                  [](const auto& a, const auto& b) { return a.get() == b.get(); });
     if (same) {
         return;
     }
-    dragAll = all;
-    limitedUiDrvs = std::move(limited);
-    dragBodies.clear();
+    project.dragAll = all;
+    project.limitedUiDrvs = std::move(limited);
+    project.dragBodies.clear();
     if (all) {
         return;
     }
     std::vector<Body*> merged;
     std::vector<Body*> drivable;
     std::vector<Body*> joined;
-    for (const auto& driver : limitedUiDrvs) {
+    for (const auto& driver : project.limitedUiDrvs) {
         drivable.clear();
         for (const PtrT<Sim::Body>& listed : driver->getBodies()) {
             const Sim::Body* body = listed.get();
             if (!body || !body->getProto() || !body->isVisible() || !body->isPickable()) {
                 continue;
             }
-            const auto found = nodeMap.find(body);
-            if (found != nodeMap.end() && found->second) {
+            const auto found = project.nodeMap.find(body);
+            if (found != project.nodeMap.end() && found->second) {
                 drivable.push_back(static_cast<Body*>(found->second));
             }
         }
@@ -307,9 +310,9 @@ void Project::updateDrivers(Sim::Project* model) {
                        std::back_inserter(joined));
         merged.swap(joined);
     }
-    dragBodies.reserve(merged.size());
+    project.dragBodies.reserve(merged.size());
     for (Body* body : merged) {
-        dragBodies.emplace_back(body);
+        project.dragBodies.emplace_back(body);
     }
 }
 

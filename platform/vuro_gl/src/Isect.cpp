@@ -1,10 +1,10 @@
 #include <tolu/math3d/Errors.h>
+#include <tolu/math3d/FramePlane.h>
 #include <tolu/math3d/PlaneT.h>
 #include <vuro_gl/gl/BodyProto.h>
 #include <vuro_gl/gl/Isect.h>
 
 #include <cmath>
-#include <cstdint>
 #include <limits>
 #include <string>
 #include <vector>
@@ -15,7 +15,6 @@ namespace {
 
 using Vec = Tolu::Vector3T<double>;
 using Frustum = Tolu::FrustumT<double>;
-using Plane = Tolu::PlaneT<double>;
 
 constexpr double eps = 1e-10;
 // Slack on barycentric coordinates so that a segment through an edge shared by two
@@ -35,78 +34,13 @@ Vec homogeneous(const Tolu::Matrix4x4T<double>& m, const Vec& p, const char* fun
     return h.xyz() / h.w;
 }
 
-// Same construction as the scene layer's picking so that both read and write the
-// frustum's cached planes interchangeably: three eye-space points per side, ordered so
-// that the normal points out of the volume.
-const Plane& framePlane(Frustum& frustum, int side, std::uint8_t bit) {
-    Plane& plane = frustum.planes[side];
-    if (!frustum.isDirty(bit)) {
-        return plane;
-    }
-    const double l = frustum.l;
-    const double r = frustum.r;
-    const double b = frustum.b;
-    const double t = frustum.t;
-    const double n = frustum.n;
-    const double f = frustum.f;
-    const double s = f / n;
-    Vec u;
-    Vec v;
-    Vec w;
-    switch (side) {
-    case Frustum::PlaneLeft:
-        u = {l * s, b * s, -f};
-        v = {l, t, -n};
-        w = {l, b, -n};
-        break;
-    case Frustum::PlaneRight:
-        u = {r * s, t * s, -f};
-        v = {r, b, -n};
-        w = {r, t, -n};
-        break;
-    case Frustum::PlaneTop:
-        u = {l * s, t * s, -f};
-        v = {r, t, -n};
-        w = {l, t, -n};
-        break;
-    case Frustum::PlaneBottom:
-        u = {r * s, b * s, -f};
-        v = {l, b, -n};
-        w = {r, b, -n};
-        break;
-    case Frustum::PlaneNear:
-        u = {l, t, -n};
-        v = {r, b, -n};
-        w = {l, b, -n};
-        break;
-    default:
-        u = {r * s, t * s, -f};
-        v = {l * s, b * s, -f};
-        w = {r * s, b * s, -f};
-        break;
-    }
-    const char* const function = "Vuro::GL::BodyProto::isect";
-    const Vec uw = homogeneous(frustum.toWorld, u, function);
-    const Vec vw = homogeneous(frustum.toWorld, v, function);
-    const Vec ww = homogeneous(frustum.toWorld, w, function);
-    const Vec normal = (vw - ww).cross(uw - ww).normalized(eps);
-    plane.normal = normal;
-    plane.d = normal.dot(ww);
-    frustum.dirty = static_cast<std::uint8_t>(frustum.dirty & ~bit);
-    return plane;
-}
-
+// A point counts when it lies on the inner side of every plane, by the planes' own rule
+// (n . p - d <= 0). The planes come from the maths library, which the scene layer's picking
+// uses as well: both read and write the frustum's cached planes interchangeably.
 bool insideFrustum(Frustum& frustum, const Vec& p) {
-    struct Side {
-        int index;
-        std::uint8_t bit;
-    };
-    static constexpr Side sides[] = {
-        {Frustum::PlaneLeft, Frustum::DirtyLeft}, {Frustum::PlaneRight, Frustum::DirtyRight},
-        {Frustum::PlaneTop, Frustum::DirtyTop},   {Frustum::PlaneBottom, Frustum::DirtyBottom},
-        {Frustum::PlaneNear, Frustum::DirtyNear}, {Frustum::PlaneFar, Frustum::DirtyFar}};
-    for (const Side& side : sides) {
-        if (framePlane(frustum, side.index, side.bit).signedDistance(p) > 0.0) {
+    for (const int side : {Frustum::PlaneLeft, Frustum::PlaneRight, Frustum::PlaneTop,
+                           Frustum::PlaneBottom, Frustum::PlaneNear, Frustum::PlaneFar}) {
+        if (Tolu::framePlane(frustum, side).signedDistance(p) > 0.0) {
             return false;
         }
     }

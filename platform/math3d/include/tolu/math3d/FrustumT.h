@@ -1,16 +1,18 @@
 #pragma once
 
+#include <tolu/math3d/Errors.h>
 #include <tolu/math3d/Matrix4x4T.h>
 #include <tolu/math3d/PlaneT.h>
 
 #include <cstdint>
+#include <string>
 
 namespace Tolu {
 
 /// A perspective view volume with the parameters of a GL frustum call: in eye space the near
 /// rectangle spans [l, r] x [b, t] at z = -n and the far plane lies at z = -f; `toWorld` maps eye
-/// space to world. The world-space `planes` are computed elsewhere; `dirty` flags those that are
-/// out of date.
+/// space to world. The world-space `planes` are computed on demand by `framePlane` (FramePlane.h);
+/// `dirty` flags those that are out of date.
 template <typename T> class FrustumT {
 public:
     /// The scalar type.
@@ -73,6 +75,17 @@ public:
 
     /// True if any plane of `bits` (`DirtyBit`) is out of date.
     [[nodiscard]] constexpr bool isDirty(std::uint8_t bits) const { return (dirty & bits) != 0; }
+    /// The `DirtyBit` of the plane stored at `side` (`PlaneIndex`). Throws ErrorMath3D for a
+    /// side outside 0 to 5.
+    [[nodiscard]] static constexpr std::uint8_t dirtyBit(int side) {
+        constexpr std::uint8_t bits[6] = {DirtyLeft, DirtyRight, DirtyBottom,
+                                          DirtyTop,  DirtyNear,  DirtyFar};
+        if (side < 0 || side > 5) {
+            throw ErrorMath3D("FrustumT::dirtyBit: side " + std::to_string(side) +
+                              " is not 0 to 5");
+        }
+        return bits[side];
+    }
 
     ///@{
     /// Left, right, bottom and top extents on the near plane, near and far distance, in eye space.

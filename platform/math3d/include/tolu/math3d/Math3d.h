@@ -6,6 +6,7 @@
 #include <tolu/math3d/BSphereT.h>
 #include <tolu/math3d/DegreeT.h>
 #include <tolu/math3d/Errors.h>
+#include <tolu/math3d/FramePlane.h>
 #include <tolu/math3d/FrustumT.h>
 #include <tolu/math3d/Matrix4x4T.h>
 #include <tolu/math3d/PlaneT.h>
