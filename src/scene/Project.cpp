@@ -54,6 +54,8 @@ void Project::set(const RefT<Sim::Project>& project) {
         return;
     }
     simStamp = 0;
+    // Another model: that none of it changed since the last update says nothing.
+    impl->stillKnown = false;
     nodeMap.clear();
     bodyList.clear();
     jointList.clear();

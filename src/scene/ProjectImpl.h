@@ -42,6 +42,7 @@ struct Project::Impl {
     struct Walk {
         std::vector<WalkEntry> entries;
         std::uint64_t changes = 0; // the list's change count when recorded
+        std::size_t busy = 0;      // entries refreshed even while the model stands still
         bool valid = false;
     };
 

@@ -116,6 +116,12 @@ void Project::Impl::sync(Project& project, Sim::NodeListT<T, RefT<T>>& list, Sim
     auto* m = model ? Kind::first(*model) : nullptr;
     T* n = list.first.get();
     const bool recorded = walk.valid && walk.changes == list.getChanges();
+    if (recorded && model && modelStill && walk.busy == 0) {
+        // Nothing of the model changed and every node's refresh is idle: the walk below
+        // would match each node to its object and refresh none, so a still scene's update
+        // costs the same for any number of nodes.
+        return;
+    }
 
     if (recorded) {
         // The list is as the last update left it: the record stands for the nodes'
@@ -191,8 +197,11 @@ void Project::Impl::sync(Project& project, Sim::NodeListT<T, RefT<T>>& list, Sim
         walk.valid = false; // until recorded whole
         walk.entries.clear();
         walk.entries.reserve(list.getCount());
+        walk.busy = 0;
         for (T* node = list.first.get(); node; node = node->getNext().get()) {
-            walk.entries.emplace_back(node->getSimNode().get(), node, Kind::idleness(*node));
+            const unsigned idle = Kind::idleness(*node);
+            walk.entries.emplace_back(node->getSimNode().get(), node, idle);
+            walk.busy += idle == 0 ? 1 : 0;
         }
         walk.changes = list.getChanges();
         walk.valid = true;

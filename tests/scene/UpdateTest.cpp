@@ -221,6 +221,21 @@ TEST_F(Refresh, ARefreshThatChangesTheListIsFollowedThrough) {
     EXPECT_EQ(bodies(), (Objects{a.get(), b.get(), c.get()}));
 }
 
+// A still model costs an update nothing, but a model that died or another model that
+// has not changed since the last update must still be mirrored in full.
+TEST_F(Update, AStillSceneIsLeftAloneButNotAnotherOrADeadModel) {
+    auto b = body();
+    auto other = makeRef<Sim::Project>();
+    other->addBody(b); // made before the updates below, so none of them sees a change
+    mirror({});        // an empty model: switching away from it empties no list
+    EXPECT_EQ(update(), Change{});
+    project->set(other);
+    EXPECT_EQ(update(), (Change{{}, {b.get()}}));
+    EXPECT_EQ(update(), Change{});
+    other = nullptr; // the host lets go: the scene empties
+    EXPECT_EQ(update(), (Change{{b.get()}, {}}));
+}
+
 // --- draggable bodies -------------------------------------------------------------
 
 class Drivers : public Update {
