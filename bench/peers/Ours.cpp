@@ -125,7 +125,8 @@ private:
 
     void frame(bool shadows) {
         Tolu::GL::ScopedFunctions real(Tolu::GL::loadedFunctions());
-        GL::render(context, *project, {}, gl.getFramebuffer(), width, height, 0x79, 0, 0, view,
+        // Geometry only (BodyGeo): the peers draw the boxes and nothing else, no frames.
+        GL::render(context, *project, {}, gl.getFramebuffer(), width, height, 0x01, 0, 0, view,
                    projection, Vuro::GL::DirectionalLight(), shadows, 0, 30.0, double(height), 3,
                    {0, 1, 1, 1}, {1, 0.5f, 0, 1}, M4(), M4());
         Tolu::GL::glFinish();
