@@ -72,22 +72,28 @@ template <class T> T* nth(const Sim::NodeListT<T, RefT<T>>& list, unsigned index
     return object;
 }
 
+// A project mirroring an empty model, drawn with OpenGL functions that do nothing.
+class SphereCache : public ::testing::Test {
+protected:
+    SphereCache() { project->set(model); }
+
+    Tolu::GL::NoOpFunctions noOp;
+    Tolu::GL::ScopedFunctions useNoOp{noOp.getTable()};
+    Vuro::GL::ClassMap classMap;
+    Vuro::GL::Context context;
+    RefT<Sim::Project> model = makeRef<Sim::Project>();
+    RefT<GL::Project> project = makeRef<GL::Project>(classMap);
+    RefT<Vuro::BodyProto> box = Vuro::makeBox({1, 2, 3}, {1, 1, 1, 1});
+};
+
 // Random edits of the model and the lists, and the scene-side changes besides (highlights,
 // a forced highlight, a path's upload dropped, a path sampled late, prototypes exchanged);
 // after each, sets of masks are asked twice (the second answer is a kept one), and again
 // after a change that drops the kept answers but not what the bodies read; every answer
 // must be the walk's.
-TEST(SphereCache, KeptSpheresAreTheWalksAfterEveryKindOfChange) {
-    Tolu::GL::NoOpFunctions noOp;
-    Tolu::GL::ScopedFunctions useNoOp{noOp.getTable()};
-    Vuro::GL::ClassMap classMap;
-    Vuro::GL::Context context;
-    auto model = makeRef<Sim::Project>();
-    auto project = makeRef<GL::Project>(classMap);
-    project->set(model);
+TEST_F(SphereCache, KeptSpheresAreTheWalksAfterEveryKindOfChange) {
     std::mt19937 random(7);
     Tolu::Test::ModelEditor editor(*model, *project, [&] { return unsigned(random()); });
-    const auto box = Vuro::makeBox({1, 2, 3}, {1, 1, 1, 1});
     struct Masks {
         unsigned mask, hl1, hl0;
     };
@@ -201,15 +207,7 @@ TEST(SphereCache, KeptSpheresAreTheWalksAfterEveryKindOfChange) {
 
 // The bodies' kept walk outlives changes that do not touch them, and no change that does:
 // a move without an update, a highlight in a mode a mask asks for, a body removed.
-TEST(SphereCache, BodiesWalkIsKeptOnlyWhileTheBodiesAreAsTheyWere) {
-    Tolu::GL::NoOpFunctions noOp;
-    Tolu::GL::ScopedFunctions useNoOp{noOp.getTable()};
-    Vuro::GL::ClassMap classMap;
-    Vuro::GL::Context context;
-    auto model = makeRef<Sim::Project>();
-    auto project = makeRef<GL::Project>(classMap);
-    project->set(model);
-    const auto box = Vuro::makeBox({1, 2, 3}, {1, 1, 1, 1});
+TEST_F(SphereCache, BodiesWalkIsKeptOnlyWhileTheBodiesAreAsTheyWere) {
     for (int i = 0; i < 3; ++i) {
         auto body = makeRef<Sim::Body>();
         body->setProto(box);
