@@ -111,6 +111,29 @@ std::uint32_t PickTree::buildNode(std::uint32_t begin, std::uint32_t end, int de
     return at;
 }
 
+template <class Skip>
+bool PickTree::collect(const Skip& skip, std::vector<std::uint32_t>& out, std::size_t limit) const {
+    std::vector<std::uint32_t> stack{0};
+    while (!stack.empty()) {
+        const std::uint32_t at = stack.back();
+        const Node& node = nodes[at];
+        stack.pop_back();
+        if (skip(node)) {
+            continue;
+        }
+        if (node.right == 0) {
+            out.insert(out.end(), order.begin() + node.begin, order.begin() + node.end);
+            if (out.size() > limit) {
+                return false;
+            }
+        } else {
+            stack.push_back(node.right);
+            stack.push_back(at + 1);
+        }
+    }
+    return out.size() <= limit;
+}
+
 bool PickTree::framesInside(const Tolu::PlaneT<double> (&planes)[6],
                             std::vector<std::uint32_t>& out, std::size_t limit) const {
     out.insert(out.end(), loneFrames.begin(), loneFrames.end());
@@ -131,25 +154,7 @@ bool PickTree::framesInside(const Tolu::PlaneT<double> (&planes)[6],
         }
         return false;
     };
-    std::vector<std::uint32_t> stack{0};
-    while (!stack.empty()) {
-        const Node& node = nodes[stack.back()];
-        const std::uint32_t at = stack.back();
-        stack.pop_back();
-        if (outside(node.frames)) {
-            continue;
-        }
-        if (node.right == 0) {
-            out.insert(out.end(), order.begin() + node.begin, order.begin() + node.end);
-            if (out.size() > limit) {
-                return false;
-            }
-        } else {
-            stack.push_back(node.right);
-            stack.push_back(at + 1);
-        }
-    }
-    return out.size() <= limit;
+    return collect([&](const Node& node) { return outside(node.frames); }, out, limit);
 }
 
 bool PickTree::meshesAlong(const Vector3T<double>& p0, const Vector3T<double>& p1,
@@ -189,25 +194,11 @@ bool PickTree::meshesAlong(const Vector3T<double>& p0, const Vector3T<double>& p
         }
         return true;
     };
-    std::vector<std::uint32_t> stack{0};
-    while (!stack.empty()) {
-        const std::uint32_t at = stack.back();
-        const Node& node = nodes[at];
-        stack.pop_back();
-        if (node.meshes.lo.x > node.meshes.hi.x || !meets(node.meshes)) {
-            continue;
-        }
-        if (node.right == 0) {
-            out.insert(out.end(), order.begin() + node.begin, order.begin() + node.end);
-            if (out.size() > limit) {
-                return false;
-            }
-        } else {
-            stack.push_back(node.right);
-            stack.push_back(at + 1);
-        }
-    }
-    return out.size() <= limit;
+    return collect(
+        [&](const Node& node) {
+            return node.meshes.lo.x > node.meshes.hi.x || !meets(node.meshes);
+        },
+        out, limit);
 }
 
 } // namespace Ostra::Sim::GL

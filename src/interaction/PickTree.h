@@ -42,6 +42,10 @@ private:
     static constexpr std::uint32_t leafSize = 16;
 
     std::uint32_t buildNode(std::uint32_t begin, std::uint32_t end, int depth);
+    /// Appends the bodies of every leaf reached from the root past the nodes `skip`
+    /// rejects, in visiting order; false once more than `limit` are in `out`.
+    template <class Skip>
+    bool collect(const Skip& skip, std::vector<std::uint32_t>& out, std::size_t limit) const;
 
     std::vector<Node> nodes;
     std::vector<std::uint32_t> order;      // body indices, grouped by leaf
