@@ -61,6 +61,7 @@ protected:
     template <class, class> friend class Ostra::Sim::NodeListT;
     friend class BodyProto;
     friend class PickIndex;
+    friend class BodySphere;
 
     /// \cond INTERNAL
     RefT<Body> next;

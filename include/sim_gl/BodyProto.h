@@ -73,6 +73,7 @@ private:
     friend class Project;
     friend class Body;
     friend class PickIndex;
+    friend class BodySphere;
 
     void appendBody(Body& body);
     void unlinkBody(Body& body);

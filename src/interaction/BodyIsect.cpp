@@ -1,3 +1,4 @@
+#include "interaction/BodySphere.h"
 #include "interaction/Geometry.h"
 #include "interaction/IsectScope.h"
 #include "render/ForcedHL.h"
@@ -57,43 +58,11 @@ void Body::isect(Segment3T<double>& segment, FrustumT<double>& frustum, Isect::C
 }
 
 BSphereT<double> Body::getBSphere(Context&, unsigned mask, unsigned hlMask1, unsigned hlMask0) {
-    const Sim::Node& sim = *simNode;
-    const unsigned selected = (sim.isVisible() ? mask : 0u) | (isHighlighted(0) ? hlMask0 : 0u) |
-                              (isHighlighted(1) ? hlMask1 : 0u);
-    const unsigned parts = selected & ((proto ? BodyGeo : 0u) | getFrameBit());
-    BSphereT<double> sphere;
-    if (!parts) {
-        return sphere;
-    }
-    // A body that stands still gives the same sphere for the same parts: the project
-    // asks every body each frame, so the last answer is kept (and dropped when it moves).
-    const BSphereT<double>& placed = getPlacedSphere(sim);
-    if (parts == sphereParts) {
-        return partsSphere;
-    }
-    if ((parts & BodyGeo) && placed.valid) {
-        Geometry::merge(sphere, placed);
-    }
-    if (parts & ~BodyGeo) {
-        Geometry::merge(sphere, Geometry::transformUnitSphere(sim.getTransform()));
-    }
-    partsSphere = sphere;
-    sphereParts = parts;
-    return sphere;
+    return BodySphere::of(*this, mask, hlMask1, hlMask0);
 }
 
 const BSphereT<double>& Body::getPlacedSphere(const Sim::Node& sim) {
-    const Sim::Stamp stamp = sim.getTransformStamp();
-    if (placedStamp != stamp) {
-        const BSphereT<double>* local = proto ? &proto->localSphere : nullptr;
-        placedSphere =
-            local && local->valid
-                ? Geometry::transformSphere(sim.getTransform(), local->centre, local->radius)
-                : BSphereT<double>();
-        placedStamp = stamp;
-        sphereParts = 0;
-    }
-    return placedSphere;
+    return BodySphere::placed(*this, sim);
 }
 
 const Tolu::BBoxT<float>& BodyProto::getPickBox() const {

@@ -115,7 +115,8 @@ void mergeFar(BSphereT<double>& s, const Vec& tc, double tr) {
 // which the empty sphere carries through here. The direction of the centres is `diff /
 // d`, exactly what `normalize` gives, without its second square root; `normalize` would
 // refuse centres closer than `eps`, which the containment tests do not all catch.
-void mergeApart(BSphereT<double>& s, const BSphereT<double>& t, const Vec& diff, double d) {
+void mergeApart(BSphereT<double>& s, const BSphereT<double>& t, double d) {
+    const Vec diff = s.centre - t.centre;
     if (t.radius >= s.radius + d) {
         s.centre = t.centre;
         s.radius = t.radius;

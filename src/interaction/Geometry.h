@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 
 namespace Ostra::Sim::GL::Geometry {
 
@@ -195,14 +196,21 @@ private:
     return SegmentProbe(segment).hitsSphere(sphere);
 }
 
+/// The cases of `merge` past the containment of `t` in `s`, `d` the distance of the
+/// centres as there.
+void mergeApart(BSphereT<double>& s, const BSphereT<double>& t, double d);
+/// True when `d2`, a squared distance of centres, lies clearly within `gap`²: then
+/// `bigger >= smaller + sqrt(d2)` holds too, for `gap` = bigger − smaller (the slack dwarfs
+/// every rounding, and a sum below a double cannot round above it). The bounds keep gap²
+/// normal and finite; NaNs fail. This spares the walks the root's latency.
+[[nodiscard, gnu::always_inline]] inline bool clearlyWithin(double d2, double gap) {
+    return gap >= 1e-140 && gap <= 1e140 && d2 <= gap * gap * (1.0 - 1e-9);
+}
 /// Grows `s` to contain the valid sphere `t` (nothing when t's radius is negative).
 /// Never throws: centres closer than `eps` keep the larger sphere, grown to hold the
 /// other; the radius is infinite only where no double can hold it.
-/// The cases of `merge` past the containment of `t` in `s`; `diff` and `d` as there.
-void mergeApart(BSphereT<double>& s, const BSphereT<double>& t, const Vector3T<double>& diff,
-                double d);
 [[gnu::always_inline]] inline void merge(BSphereT<double>& s, const BSphereT<double>& t) {
-    // Inline up to the usual outcome of a walk: `s` already holds `t`.
+    // Inline up to the usual outcomes of a walk: one sphere holds the other.
     if (t.radius < 0.0) {
         return;
     }
@@ -213,11 +221,32 @@ void mergeApart(BSphereT<double>& s, const BSphereT<double>& t, const Vector3T<d
         return;
     }
     const Vector3T<double> diff = s.centre - t.centre;
-    const double d = diff.length();
+    const double d2 = diff.lengthSquared();
+    if (clearlyWithin(d2, s.radius - t.radius)) {
+        return;
+    }
+    if (clearlyWithin(d2, t.radius - s.radius)) {
+        s.centre = t.centre; // what mergeApart makes of it
+        s.radius = t.radius;
+        s.valid = true;
+        return;
+    }
+    const double d = std::sqrt(d2); // diff.length()
     if (s.radius >= t.radius + d) {
         return;
     }
-    mergeApart(s, t, diff, d);
+    // The spheres overlap or lie apart: mergeApart's last case, inline too.
+    const double radius = (s.radius + d + t.radius) / 2.0;
+    if (t.radius < s.radius + d && d >= eps && radius <= std::numeric_limits<double>::max()) {
+        s.centre = t.centre + diff / d * (radius - t.radius);
+        s.radius = radius;
+        return;
+    }
+    // Copies, so that the callers' spheres need no address and stay in registers.
+    BSphereT<double> grown = s;
+    const BSphereT<double> other = t;
+    mergeApart(grown, other, d);
+    s = grown;
 }
 /// Grows `s` to contain the point `p`; never throws, as `merge`.
 void addPoint(BSphereT<double>& s, const Vector3T<double>& p);

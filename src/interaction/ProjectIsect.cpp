@@ -1,3 +1,4 @@
+#include "interaction/BodySphere.h"
 #include "interaction/Geometry.h"
 #include "interaction/IsectScope.h"
 #include "interaction/PickIndex.h"
@@ -87,6 +88,7 @@ bool mergeBodies(const std::vector<Body*>& order, BSphereT<double>& sphere, Cont
     constexpr std::size_t ahead = 8;
     const std::size_t count = order.size();
     bool recorded = true;
+    BSphereT<double> merged = sphere; // a local, whose address no call takes: in registers
     for (std::size_t i = 0; i < count; ++i) {
         if (i + 2 * ahead < count) {
             prefetchBytes(order[i + 2 * ahead], sizeof(Body));
@@ -97,12 +99,14 @@ bool mergeBodies(const std::vector<Body*>& order, BSphereT<double>& sphere, Cont
         Body* node = order[i];
         if (typeid(*node) != typeid(Body)) {
             record[i].radius = SphereCache::askNode;
+            sphere = merged;
             mergeOne<Body, Track>(node, sphere, context, mask, hlMask1, hlMask0, known);
+            merged = sphere;
             continue;
         }
-        const BSphereT<double> part = node->Body::getBSphere(context, mask, hlMask1, hlMask0);
+        const BSphereT<double> part = BodySphere::of(*node, mask, hlMask1, hlMask0);
         if (part.valid) {
-            Geometry::merge(sphere, part);
+            Geometry::merge(merged, part);
             // A valid sphere has a radius of at least 0; anything else is not kept.
             recorded = recorded && part.radius >= 0.0;
             record[i] = {part.centre, part.radius};
@@ -110,6 +114,7 @@ bool mergeBodies(const std::vector<Body*>& order, BSphereT<double>& sphere, Cont
             record[i].radius = SphereCache::nothing;
         }
     }
+    sphere = merged;
     return recorded;
 }
 
