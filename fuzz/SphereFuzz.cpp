@@ -3,6 +3,8 @@
 // step the sphere holds what it held before and what was added, up to a tolerance
 // relative to the magnitudes involved (and an absolute 1e-150, below which squares
 // underflow). While every input stays within ±1e307 the radius must stay finite too.
+// Each merge must also give, bit for bit, what the merge that takes the root first gives:
+// its containment tests without the root are shortcuts, not approximations.
 
 #include "FuzzInput.h"
 #include "interaction/Geometry.h"
@@ -21,6 +23,7 @@ namespace {
 
 using Ostra::Sim::GL::Geometry::addPoint;
 using Ostra::Sim::GL::Geometry::merge;
+using Ostra::Sim::GL::Geometry::mergeApart;
 using Sphere = Tolu::BSphereT<double>;
 using Vec = Tolu::Vector3T<double>;
 
@@ -68,6 +71,23 @@ Vec place(Fuzz::Input& in, unsigned how, const Vec& from) {
     }
 }
 
+// The merge as first written: the distance, then containment, then the other cases.
+Sphere rootFirst(Sphere s, const Sphere& t) {
+    if (!s.valid) {
+        s.centre = t.centre;
+        s.radius = t.radius;
+        s.valid = t.radius >= 0.0;
+    } else if (const double d = (s.centre - t.centre).length(); !(s.radius >= t.radius + d)) {
+        mergeApart(s, t, d);
+    }
+    return s;
+}
+
+bool sameBits(const Sphere& a, const Sphere& b) {
+    return a.valid == b.valid && std::memcmp(&a.centre, &b.centre, sizeof a.centre) == 0 &&
+           std::memcmp(&a.radius, &b.radius, sizeof a.radius) == 0;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -78,7 +98,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     while (!in.empty()) {
         const unsigned op = in.byte();
         const Vec centre = place(in, op >> 1, s.valid ? s.centre : last);
-        const double radius = (op & 1u) ? std::abs(in.number()) : 0.0;
+        double radius = (op & 1u) ? std::abs(in.number()) : 0.0;
+        if ((op & 0x11u) == 0x11u && s.valid) {
+            // Within a few ulps of touching the sphere from inside or outside: where a
+            // containment test without the root could tell otherwise than the root.
+            const double gap = std::abs(s.radius - (centre - s.centre).length());
+            const double scaled = gap * (1.0 + double(std::int8_t(in.byte())) * 0x1p-52);
+            radius = std::isfinite(scaled) ? scaled : radius;
+        }
         largestInput = std::max({largestInput, magnitude(centre), radius});
         const Sphere before = s;
         try {
@@ -87,7 +114,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 added.centre = centre;
                 added.radius = radius;
                 added.valid = true;
+                const Sphere expected = rootFirst(s, added);
                 merge(s, added);
+                if (!sameBits(s, expected)) {
+                    fail("differs from the merge that takes the root first", before);
+                }
             } else {
                 addPoint(s, centre);
             }

@@ -17,8 +17,7 @@ namespace Ostra::Sim::GL {
 class BodySphere {
 public:
     /// The body's geometry sphere in the world, made again when the body has moved.
-    [[gnu::always_inline]] static const BSphereT<double>& placed(Body& body,
-                                                                 const Sim::Node& sim) {
+    [[gnu::always_inline]] static const BSphereT<double>& placed(Body& body, const Sim::Node& sim) {
         const Sim::Stamp stamp = sim.getTransformStamp();
         if (body.placedStamp != stamp) {
             remake(body, sim, stamp);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <numbers>
 #include <random>
@@ -141,6 +142,39 @@ TEST(GeometrySphere, MergePointsBoxesAndTransforms) {
     expectSphere(transformSphere(Matrix::scaling(2.0), {1, 0, 0}, 1.5), {2, 0, 0}, 3);
     expectSphere(transformSphere(Matrix::rotationZ(std::numbers::pi / 2), {1, 0, 0}, 1), {0, 1, 0},
                  1);
+}
+
+// Spheres a few ulps from touching, inside and outside, at many scales: the merge's
+// containment tests without the root answer what the root-first merge does, bit for bit.
+TEST(GeometrySphere, MergeAtTheEdgeOfContainmentIsTheRootFirstMerge) {
+    const auto rootFirst = [](Sphere s, const Sphere& t) {
+        const double d = (s.centre - t.centre).length();
+        if (!(s.radius >= t.radius + d)) {
+            mergeApart(s, t, d);
+        }
+        return s;
+    };
+    std::mt19937_64 random(7);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    std::uniform_int_distribution<int> ulps(-8, 8);
+    int differs = 0;
+    for (const double scale : {1e-150, 1e-70, 1e-3, 1.0, 7.5, 1e5, 1e70, 1e150}) {
+        for (int i = 0; i < 2000; ++i) {
+            const Sphere s(Vec(unit(random), unit(random), unit(random)) * scale,
+                           (1.5 + unit(random)) * scale);
+            const Vec centre = s.centre + Vec(unit(random), unit(random), unit(random)) * scale;
+            // Touching from inside (t in s) or from outside (s in t), give or take ulps.
+            const double d = (centre - s.centre).length();
+            const double touching = i % 2 ? std::abs(s.radius - d) : s.radius + d;
+            const double radius = touching * (1.0 + ulps(random) * 0x1p-52);
+            Sphere merged = s;
+            merge(merged, Sphere(centre, radius));
+            const Sphere expected = rootFirst(s, Sphere(centre, radius));
+            differs += std::memcmp(&merged.centre, &expected.centre, sizeof merged.centre) != 0 ||
+                       std::memcmp(&merged.radius, &expected.radius, sizeof merged.radius) != 0;
+        }
+    }
+    EXPECT_EQ(differs, 0);
 }
 
 // Whether `outer` holds `inner`, up to a few units of rounding of the magnitudes
