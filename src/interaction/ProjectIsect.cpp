@@ -104,7 +104,12 @@ bool mergeBodies(const std::vector<Body*>& order, BSphereT<double>& sphere, Cont
             merged = sphere;
             continue;
         }
-        const BSphereT<double> part = BodySphere::of(*node, mask, hlMask1, hlMask0);
+        BSphereT<double> part;
+        // After a move most bodies lie well inside the sphere so far: those make none.
+        if (!BodySphere::ofUnlessWithin(*node, mask, hlMask1, hlMask0, merged, part)) {
+            record[i].radius = SphereCache::later;
+            continue;
+        }
         if (part.valid) {
             Geometry::merge(merged, part);
             // A valid sphere has a radius of at least 0; anything else is not kept.
@@ -118,15 +123,14 @@ bool mergeBodies(const std::vector<Body*>& order, BSphereT<double>& sphere, Cont
     return recorded;
 }
 
-// The walk again from the spheres it recorded: plain bodies merge their kept sphere, the
-// others are asked as before.
-void mergeKeptBodies(const std::vector<Body*>& order,
-                     const std::vector<SphereCache::BodySphere>& kept, BSphereT<double>& sphere,
-                     Context& context, unsigned mask, unsigned hlMask1, unsigned hlMask0,
-                     bool& known) {
+// The walk again from the spheres it recorded: plain bodies merge their kept sphere (made
+// and kept now if the recording walk did without it), the others are asked as before.
+void mergeKeptBodies(const std::vector<Body*>& order, std::vector<SphereCache::BodySphere>& kept,
+                     BSphereT<double>& sphere, Context& context, unsigned mask, unsigned hlMask1,
+                     unsigned hlMask0, bool& known) {
     const std::size_t count = order.size();
     for (std::size_t i = 0; i < count; ++i) {
-        const SphereCache::BodySphere& entry = kept[i];
+        SphereCache::BodySphere& entry = kept[i];
         if (entry.radius >= 0.0) {
             BSphereT<double> part; // field by field: the constructor checks the radius
             part.centre = entry.centre;
@@ -135,6 +139,16 @@ void mergeKeptBodies(const std::vector<Body*>& order,
             Geometry::merge(sphere, part);
         } else if (entry.radius == SphereCache::askNode) {
             mergeOne<Body, Track>(order[i], sphere, context, mask, hlMask1, hlMask0, known);
+        } else if (entry.radius == SphereCache::later) {
+            // The body reads nothing the kept walk does not watch: its sphere holds as
+            // long as the walk does.
+            const BSphereT<double> part = BodySphere::of(*order[i], mask, hlMask1, hlMask0);
+            if (part.valid) {
+                Geometry::merge(sphere, part);
+            }
+            entry = {part.centre, part.valid && part.radius >= 0.0 ? part.radius
+                                  : part.valid                     ? SphereCache::askNode
+                                                                   : SphereCache::nothing};
         }
     }
 }
@@ -206,7 +220,7 @@ BSphereT<double> Project::getBSphere(Context& context, unsigned mask, unsigned h
     if (any & bodyBSphereParts) {
         SphereCache& cache = *impl->sphereCache;
         const std::vector<Body*>& order = cache.bodyOrder(bodyList);
-        if (const auto* kept = cache.bodySpheres(before, query)) {
+        if (auto* kept = cache.bodySpheres(before, query)) {
             mergeKeptBodies(order, *kept, sphere, context, mask, hlMask1, hlMask0, known);
         } else {
             auto& record = cache.recordBodies(query);

@@ -78,13 +78,15 @@ public:
     }
 
     /// One body's part of a kept body walk: a plain body's sphere, or what to do
-    /// instead (its radius is then `nothing` or `askNode`).
+    /// instead (its radius is then `nothing`, `askNode` or `later`).
     struct BodySphere {
         Vector3T<double> centre;
         double radius;
     };
     static constexpr double nothing = std::numeric_limits<double>::quiet_NaN();
     static constexpr double askNode = -std::numeric_limits<double>::infinity();
+    /// A plain body whose sphere the walk did not need: the next walk makes and keeps it.
+    static constexpr double later = -1.0;
 
     /// Each body's sphere for `query`, in list order, kept while the model, the body
     /// list, the project's updates and (when the query has highlight masks) the bodies'
@@ -92,8 +94,7 @@ public:
     /// else, so a walk after any other change (a joint's highlight, a path's upload, a
     /// body highlighted in a mode not asked for) only merges the kept spheres. Null when
     /// none is kept for `query` in `state`.
-    [[nodiscard]] const std::vector<BodySphere>* bodySpheres(const State& state,
-                                                             const Query& query) {
+    [[nodiscard]] std::vector<BodySphere>* bodySpheres(const State& state, const Query& query) {
         for (BodyWalk& walk : bodyWalks) {
             if (walk.kept && walk.query == query && walk.state.model == state.model &&
                 walk.state.bodies == state.bodies && walk.updates == updates &&
