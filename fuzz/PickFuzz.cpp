@@ -1,5 +1,6 @@
 // Edits a scene and picks it as the input says; every pick made by the project (flat
-// index, tree) must equal the plain walk over the nodes, bit for bit.
+// index, tree), and every bounding sphere, must equal the plain walk over the nodes, bit
+// for bit.
 
 #include "support/PickOracle.h"
 
@@ -13,8 +14,11 @@ namespace {
 // Picks compared over the whole run, told at exit: a long run is sized in picks.
 struct PickCount {
     std::uint64_t picks = 0;
+    std::uint64_t spheres = 0;
     ~PickCount() {
-        std::fprintf(stderr, "picks compared: %llu\n", static_cast<unsigned long long>(picks));
+        std::fprintf(stderr, "picks compared: %llu, spheres compared: %llu\n",
+                     static_cast<unsigned long long>(picks),
+                     static_cast<unsigned long long>(spheres));
     }
 } count;
 
@@ -26,10 +30,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     while (data < end) {
         const std::string fault = oracle.step();
         if (!fault.empty()) {
-            std::fprintf(stderr, "the index and the plain walk differ: %s\n", fault.c_str());
+            std::fprintf(stderr, "the project and the plain walk differ: %s\n", fault.c_str());
             std::abort();
         }
     }
     count.picks += oracle.picks;
+    count.spheres += oracle.spheres;
     return 0;
 }

@@ -1,8 +1,8 @@
 // The project's kept spheres against the walk over the nodes, after every kind of change
 // that moves a node's sphere: the kept answer must be the walk's, bit for bit.
 
-#include "interaction/Geometry.h"
 #include "support/ModelEditor.h"
+#include "support/PlainSphere.h"
 
 #include <sim_gl/Project.h>
 
@@ -28,39 +28,8 @@ using Tolu::BSphereT;
 using Tolu::makeRef;
 using Tolu::RefT;
 
-// The union as the project defines it, asked of every node afresh.
-template <class T>
-void mergeAll(const Sim::NodeListT<T, RefT<T>>& list, BSphereT<double>& sphere,
-              Vuro::GL::Context& context, unsigned mask, unsigned hl1, unsigned hl0) {
-    for (T* node = list.first.get(); node; node = node->getNext().get()) {
-        const BSphereT<double> part = node->getBSphere(context, mask, hl1, hl0);
-        if (part.valid) {
-            GL::Geometry::merge(sphere, part);
-        }
-    }
-}
-
-BSphereT<double> walk(GL::Project& project, Vuro::GL::Context& context, unsigned mask, unsigned hl1,
-                      unsigned hl0) {
-    BSphereT<double> sphere;
-    const unsigned any = mask | hl1 | hl0;
-    if (any & 0x1B) {
-        mergeAll(project.getBodyList(), sphere, context, mask, hl1, hl0);
-    }
-    if (any & 0x24) {
-        mergeAll(project.getJointList(), sphere, context, mask, hl1, hl0);
-    }
-    if (any & 0x40) {
-        mergeAll(project.getSensorList(), sphere, context, mask, hl1, hl0);
-    }
-    return sphere;
-}
-
-bool sameBits(const BSphereT<double>& a, const BSphereT<double>& b) {
-    return a.valid == b.valid &&
-           (!a.valid || (std::memcmp(&a.centre, &b.centre, sizeof a.centre) == 0 &&
-                         std::memcmp(&a.radius, &b.radius, sizeof a.radius) == 0));
-}
+using Tolu::Test::plainSphere;
+using Tolu::Test::sameSphere;
 
 template <class T> T* nth(const Sim::NodeListT<T, RefT<T>>& list, unsigned index) {
     if (list.count == 0) {
@@ -119,8 +88,9 @@ TEST_F(SphereCache, KeptSpheresAreTheWalksAfterEveryKindOfChange) {
             const BSphereT<double> again = project->getBSphere(context, q.mask, q.hl1, q.hl0);
             sceneOnly();
             const BSphereT<double> kept = project->getBSphere(context, q.mask, q.hl1, q.hl0);
-            const BSphereT<double> fresh = walk(*project, context, q.mask, q.hl1, q.hl0);
-            if (!sameBits(first, fresh) || !sameBits(again, fresh) || !sameBits(kept, fresh)) {
+            const BSphereT<double> fresh = plainSphere(*project, context, q.mask, q.hl1, q.hl0);
+            if (!sameSphere(first, fresh) || !sameSphere(again, fresh) ||
+                !sameSphere(kept, fresh)) {
                 ADD_FAILURE() << "step " << step << " edit " << what << " masks " << q.mask << ' '
                               << q.hl1 << ' ' << q.hl0;
                 ++mismatches;
@@ -220,8 +190,8 @@ TEST_F(SphereCache, BodiesWalkIsKeptOnlyWhileTheBodiesAreAsTheyWere) {
     const auto expect = [&](unsigned mask, unsigned hl1, const char* after) {
         (void)project->getBSphere(context, mask, hl1, 0);
         project->getBodyList().first->setHighlight(5, true, false); // drops the kept answers
-        EXPECT_TRUE(sameBits(project->getBSphere(context, mask, hl1, 0),
-                             walk(*project, context, mask, hl1, 0)))
+        EXPECT_TRUE(sameSphere(project->getBSphere(context, mask, hl1, 0),
+                               plainSphere(*project, context, mask, hl1, 0)))
             << after;
     };
     expect(0x19, 0, "first");
@@ -269,8 +239,9 @@ TEST_F(SphereCache, AWalkAfterEveryBodyMovedIsThePlainWalk) {
         const BSphereT<double> keptOnce = project->getBSphere(context, mask, 0, 0);
         project->getBodyList().first->setHighlight(6, round % 2 != 0, false);
         const BSphereT<double> keptTwice = project->getBSphere(context, mask, 0, 0);
-        const BSphereT<double> plain = walk(*project, context, mask, 0, 0);
-        if (!sameBits(walked, plain) || !sameBits(keptOnce, plain) || !sameBits(keptTwice, plain)) {
+        const BSphereT<double> plain = plainSphere(*project, context, mask, 0, 0);
+        if (!sameSphere(walked, plain) || !sameSphere(keptOnce, plain) ||
+            !sameSphere(keptTwice, plain)) {
             ADD_FAILURE() << "round " << round << " mask " << mask;
             ++mismatches;
         }

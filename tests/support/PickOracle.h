@@ -2,8 +2,10 @@
 
 // Picks of a scene under random edits, each made twice on copies of one pick volume: by
 // the project (its index and tree) and by the plain walk over the node lists that the
-// project's pick must equal. Driven by a source of bytes: a seeded generator in the test,
-// the input when fuzzing.
+// project's pick must equal; and the project's bounding sphere against the plain walk's.
+// Driven by a source of bytes: a seeded generator in the test, the input when fuzzing.
+
+#include "support/PlainSphere.h"
 
 #include <sim_gl/Functions.h>
 #include <sim_gl/Project.h>
@@ -125,6 +127,8 @@ public:
         case 8:
             (void)project->update();
             break;
+        case 9:
+            return sphere();
         default:
             return pick();
         }
@@ -133,6 +137,7 @@ public:
 
     std::uint64_t picks = 0;
     std::uint64_t hits = 0;
+    std::uint64_t spheres = 0;
 
 private:
     Ostra::Sim::Body* body() {
@@ -247,10 +252,32 @@ private:
         return {};
     }
 
+    // Asked twice: the second time after a highlight in a mode no sphere reads, which
+    // drops the project's answer but not its walk over the bodies.
+    std::string sphere() {
+        ++spheres;
+        static constexpr unsigned masks[][3] = {{0x19, 0, 0}, {0x01, 0, 0}, {0x18, 0, 0},
+                                                {0x7F, 0, 0}, {0, 0x1B, 0}, {0x01, 0, 0x19}};
+        const unsigned* q = masks[byte() % 6];
+        const BSphereT<double> first = project->getBSphere(context, q[0], q[1], q[2]);
+        if (auto* node = project->getBodyList().first.get()) {
+            node->setHighlight(2, !node->isHighlighted(2), false);
+        }
+        const BSphereT<double> again = project->getBSphere(context, q[0], q[1], q[2]);
+        const BSphereT<double> plain = plainSphere(*project, context, q[0], q[1], q[2]);
+        if (!sameSphere(first, plain) || !sameSphere(again, plain)) {
+            return "sphere " + std::to_string(spheres) + " masks " + std::to_string(q[0]) + " " +
+                   std::to_string(q[1]) + " " + std::to_string(q[2]) + ": the project's " +
+                   (sameSphere(first, plain) ? "second" : "first") + " answer differs";
+        }
+        return {};
+    }
+
     Bytes byte;
     Tolu::GL::NoOpFunctions noOp;
     Tolu::GL::ScopedFunctions useNoOp{noOp.getTable()};
     Vuro::GL::ClassMap classMap;
+    Vuro::GL::Context context;
     RefT<Ostra::Sim::Project> model = makeRef<Ostra::Sim::Project>();
     RefT<Ostra::Sim::GL::Project> project = makeRef<Ostra::Sim::GL::Project>(classMap);
     RefT<Vuro::BodyProto> shapes[3];
