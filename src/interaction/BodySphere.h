@@ -90,6 +90,9 @@ private:
     /// within `around`: so clearly that the merge's containment test holds whatever its
     /// roundings. The bound is cheap and loose: about the body's origin, twice the largest
     /// stretch of a row of the transform times what the geometry and the unit frame reach.
+    /// No NaN hides from the maxima below: the model keeps transforms finite, and a
+    /// geometry sphere with a NaN in its centre has a NaN or infinite radius. Sums that
+    /// overflow make the reach infinite, and the test false.
     [[gnu::always_inline]] static bool clearlyWithin(const BSphereT<double>& around,
                                                      const Body& body, const Sim::Node& sim) {
         const double* e = sim.getTransform().m;
