@@ -70,7 +70,7 @@ private:
             }
             placed = body.placedSphere;
         } else {
-            if (around && around->valid && clearlyWithin(*around, body, sim)) {
+            if (around && around->valid && surelyWithin(*around, body, sim)) {
                 return false;
             }
             placed = remake(body, sim, stamp);
@@ -93,8 +93,8 @@ private:
     /// No NaN hides from the maxima below: the model keeps transforms finite, and a
     /// geometry sphere with a NaN in its centre has a NaN or infinite radius. Sums that
     /// overflow make the reach infinite, and the test false.
-    [[gnu::always_inline]] static bool clearlyWithin(const BSphereT<double>& around,
-                                                     const Body& body, const Sim::Node& sim) {
+    [[gnu::always_inline]] static bool surelyWithin(const BSphereT<double>& around,
+                                                    const Body& body, const Sim::Node& sim) {
         const double* e = sim.getTransform().m;
         const Vector3T<double> origin(e[3], e[7], e[11]);
         const double stretch = std::max({std::abs(e[0]) + std::abs(e[1]) + std::abs(e[2]),
@@ -103,18 +103,14 @@ private:
         double local = 1.0; // the frame's unit sphere
         if (const BodyProto* proto = body.proto.get(); proto && proto->localSphere.valid) {
             const BSphereT<double>& geometry = proto->localSphere;
-            local += 2.0 * largest(geometry.centre) + geometry.radius;
+            local += 2.0 * Geometry::largest(geometry.centre) + geometry.radius;
         }
         const double reach = 2.0 * stretch * local;
         // Far above every rounding of the spheres' making and of the merge's test.
-        const double margin =
-            1e-9 * (around.radius + reach + largest(around.centre) + largest(origin));
+        const double margin = 1e-9 * (around.radius + reach + Geometry::largest(around.centre) +
+                                      Geometry::largest(origin));
         return Geometry::clearlyWithin((origin - around.centre).lengthSquared(),
                                        around.radius - reach - margin);
-    }
-
-    [[gnu::always_inline]] static double largest(const Vector3T<double>& v) {
-        return std::max({std::abs(v.x), std::abs(v.y), std::abs(v.z)});
     }
 
     [[gnu::always_inline]] static BSphereT<double> remake(Body& body, const Sim::Node& sim,

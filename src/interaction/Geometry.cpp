@@ -86,8 +86,8 @@ void mergeFar(BSphereT<double>& s, const Vec& tc, double tr) {
         return;
     }
     const Vec half = s.centre * 0.5 - tc * 0.5; // finite for any finite centres
-    const double largest = std::max({std::abs(half.x), std::abs(half.y), std::abs(half.z)});
-    const double halfDist = largest > 0.0 ? largest * (half / largest).length() : 0.0;
+    const double scale = largest(half);
+    const double halfDist = scale > 0.0 ? scale * (half / scale).length() : 0.0;
     const double hs = s.radius * 0.5;
     const double ht = tr * 0.5;
     if (hs >= ht + halfDist) {

@@ -29,6 +29,11 @@ using Tolu::Vector3T;
 /// Tolerance of every geometric test (its square where squared lengths are compared).
 inline constexpr double eps = 1e-10;
 
+/// The largest magnitude of a coordinate of `v`: the scale that margins are taken of.
+[[nodiscard]] inline double largest(const Vector3T<double>& v) {
+    return std::max({std::abs(v.x), std::abs(v.y), std::abs(v.z)});
+}
+
 /// Homogeneous transform of `p` by `m`; throws `ErrorBadMatrix` when the last row sends
 /// the point to w within ±`tolerance`.
 [[nodiscard]] Vector3T<double> transformPoint(const Matrix4x4T<double>& m,

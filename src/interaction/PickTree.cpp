@@ -1,5 +1,7 @@
 #include "interaction/PickTree.h"
 
+#include "interaction/Geometry.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -7,6 +9,8 @@
 namespace Ostra::Sim::GL {
 
 namespace {
+
+using Geometry::largest;
 
 constexpr double inf = std::numeric_limits<double>::infinity();
 
@@ -19,10 +23,6 @@ double& axis(Vector3T<double>& v, int a) {
 }
 double axis(const Vector3T<double>& v, int a) {
     return a == 0 ? v.x : a == 1 ? v.y : v.z;
-}
-
-double largest(const Vector3T<double>& v) {
-    return std::max({std::abs(v.x), std::abs(v.y), std::abs(v.z)});
 }
 
 // The widening of every box test: far beyond the rounding of the bodies' own tests (a few

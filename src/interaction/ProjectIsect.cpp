@@ -145,10 +145,10 @@ void mergeKeptBodies(const std::vector<Body*>& order, std::vector<SphereCache::B
             const BSphereT<double> part = BodySphere::of(*order[i], mask, hlMask1, hlMask0);
             if (part.valid) {
                 Geometry::merge(sphere, part);
+                entry = {part.centre, part.radius >= 0.0 ? part.radius : SphereCache::askNode};
+            } else {
+                entry.radius = SphereCache::nothing;
             }
-            entry = {part.centre, part.valid && part.radius >= 0.0 ? part.radius
-                                  : part.valid                     ? SphereCache::askNode
-                                                                   : SphereCache::nothing};
         }
     }
 }
